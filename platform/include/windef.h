@@ -27,6 +27,10 @@ typedef std::intptr_t LRESULT;
 typedef DWORD COLORREF;
 typedef DWORD* LPDWORD;
 typedef UINT* LPUINT;
+typedef std::intptr_t INT_PTR;
+typedef std::uintptr_t UINT_PTR;
+typedef std::intptr_t LONG_PTR;
+typedef std::uintptr_t DWORD_PTR;
 
 struct HWND__;
 typedef HWND__* HWND;
@@ -58,11 +62,11 @@ typedef HGDIOBJ HPEN;
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<std::uintptr_t>(l) & 0xffff))
 #define HIWORD(l) (static_cast<WORD>((static_cast<std::uintptr_t>(l) >> 16) & 0xffff))
-#define MAKELONG(a, b)                                                                           \
-    (static_cast<LONG>(static_cast<DWORD>(static_cast<WORD>(a)) |                              \
+#define MAKELONG(a, b)                                                                             \
+    (static_cast<LONG>(static_cast<DWORD>(static_cast<WORD>(a)) |                                  \
                        (static_cast<DWORD>(static_cast<WORD>(b)) << 16)))
 #define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
-#define RGB(r, g, b)                                                                             \
+#define RGB(r, g, b)                                                                               \
     (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
                            (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(rgb) (static_cast<BYTE>(rgb))

@@ -1,0 +1,140 @@
+// Device contexts and pens. A paint DC draws with the paint in progress; a client DC's drawing is
+// retained by the layer (afxwin.h), carried out at once on the interface thread and batched from
+// any other.
+#include "afxwndimpl.h"
+
+namespace
+{
+afx::DrawObserver* g_observer = nullptr;
+
+void Emit(HDC hDC, const afx::DrawOp& op)
+{
+    if (hDC == nullptr || hDC->hWnd == nullptr)
+        return;
+    if (g_observer != nullptr)
+        g_observer->Drawn(hDC->hWnd, hDC->paint, op);
+    if (hDC->paint)
+    {
+        afx::WindowBackend* backend = afx::GetWindowBackend();
+        if (hDC->painter != nullptr && backend != nullptr)
+            backend->Execute(hDC->painter, op);
+    }
+    else if (afx::IsInterfaceThread())
+        afx::ApplyDraw(hDC->hWnd, op);
+    else
+        afx::QueueDraw(hDC->hWnd, op);
+}
+} // namespace
+
+namespace afx
+{
+DrawObserver* SetDrawObserver(DrawObserver* observer)
+{
+    DrawObserver* previous = g_observer;
+    g_observer = observer;
+    return previous;
+}
+} // namespace afx
+
+CGdiObject::~CGdiObject()
+{
+    DeleteObject();
+}
+
+BOOL CGdiObject::DeleteObject()
+{
+    if (m_hObject == nullptr)
+        return FALSE;
+    delete m_hObject;
+    m_hObject = nullptr;
+    return TRUE;
+}
+
+CPen::CPen(int nPenStyle, int nWidth, COLORREF crColor)
+{
+    CreatePen(nPenStyle, nWidth, crColor);
+}
+
+BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor)
+{
+    if (m_hObject != nullptr)
+        return FALSE;
+    m_hObject = new HGDIOBJ__;
+    m_hObject->pen = afx::PenDesc{nPenStyle, nWidth, crColor};
+    return TRUE;
+}
+
+CDC::CDC()
+{
+    m_defaultPen.CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    m_pSelectedPen = &m_defaultPen;
+}
+
+CDC::~CDC()
+{
+    delete m_hDC;
+}
+
+CPen* CDC::SelectObject(CPen* pPen)
+{
+    CPen* previous = m_pSelectedPen;
+    if (pPen == nullptr || pPen->m_hObject == nullptr || m_hDC == nullptr)
+        return nullptr;
+    m_pSelectedPen = pPen;
+    // The context keeps its own copy: a pen may be deleted once it is selected out.
+    m_hDC->pen = pPen->m_hObject->pen;
+    return previous;
+}
+
+CPoint CDC::MoveTo(int x, int y)
+{
+    if (m_hDC == nullptr)
+        return CPoint();
+    CPoint previous(m_hDC->position.x, m_hDC->position.y);
+    m_hDC->position = POINT{x, y};
+    return previous;
+}
+
+BOOL CDC::LineTo(int x, int y)
+{
+    if (m_hDC == nullptr)
+        return FALSE;
+    afx::DrawOp op;
+    op.kind = afx::DrawOp::Line;
+    op.pen = m_hDC->pen;
+    op.from = m_hDC->position;
+    op.to = POINT{x, y};
+    m_hDC->position = op.to;
+    Emit(m_hDC, op);
+    return TRUE;
+}
+
+BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
+{
+    if (m_hDC == nullptr || hIcon == nullptr)
+        return FALSE;
+    afx::DrawOp op;
+    op.kind = afx::DrawOp::Icon;
+    op.from = POINT{x, y};
+    op.icon = hIcon;
+    Emit(m_hDC, op);
+    return TRUE;
+}
+
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr)
+{
+    m_hDC = new HDC__;
+    m_hDC->hWnd = m_hWnd;
+    m_hDC->paint = true;
+    m_hDC->painter = m_hWnd != nullptr ? m_hWnd->painter : nullptr;
+}
+
+CPaintDC::~CPaintDC() = default;
+
+CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr)
+{
+    m_hDC = new HDC__;
+    m_hDC->hWnd = m_hWnd;
+}
+
+CClientDC::~CClientDC() = default;

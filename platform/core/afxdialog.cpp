@@ -1,0 +1,214 @@
+// Dialogs: windows built from the resource script's templates, their modal runs and data exchange.
+#include "afxwndimpl.h"
+
+#include <strings.h>
+
+namespace
+{
+int MulDiv(int number, int numerator, int denominator)
+{
+    // Rounded to the nearest, as Windows maps dialog units.
+    long long product = static_cast<long long>(number) * numerator;
+    long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                         : (product - half) / denominator);
+}
+
+CString NormalClassName(const std::string& name)
+{
+    static const char* const known[] = {"BUTTON", "COMBOBOX", "STATIC", "EDIT",
+                                        "msctls_trackbar32"};
+    for (const char* k : known)
+        if (strcasecmp(name.c_str(), k) == 0)
+            return CString(k);
+    return CString(name.c_str());
+}
+} // namespace
+
+namespace afx
+{
+void ResetSystemMenu(HWND hWnd)
+{
+    // A modal frame without size or minimise boxes: the system offers Move and Close.
+    hWnd->systemMenu = std::make_unique<CMenu>();
+    hWnd->systemMenu->AppendMenu(MF_STRING, SC_MOVE, "&Déplacer");
+    hWnd->systemMenu->AppendMenu(MF_SEPARATOR);
+    hWnd->systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "&Fermer\tAlt+F4");
+}
+
+HICON LoadIconResource(UINT nID)
+{
+    // Icons live as long as the program, as shared icons do on Windows.
+    static std::map<UINT, std::unique_ptr<HICON__>> loaded;
+    auto it = loaded.find(nID);
+    if (it != loaded.end())
+        return it->second.get();
+    const RcIcon* icon = GetResources().FindIcon(static_cast<int>(nID));
+    if (icon == nullptr)
+        return nullptr;
+    auto h = std::make_unique<HICON__>();
+    h->id = static_cast<int>(nID);
+    h->images = icon->images;
+    HICON result = h.get();
+    loaded.emplace(nID, std::move(h));
+    return result;
+}
+
+HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd*)
+{
+    const RcDialog* t = GetResources().FindDialog(static_cast<int>(nIDTemplate));
+    if (t == nullptr)
+        return nullptr;
+    WindowBackend* backend = GetWindowBackend();
+
+    auto dlg = new HWND__;
+    dlg->isDialog = true;
+    dlg->className = "#32770";
+    // Shown by the modal run or by Create, not before.
+    dlg->style = t->style & ~static_cast<DWORD>(WS_VISIBLE);
+    dlg->exStyle = t->exStyle;
+    dlg->text = t->caption.c_str();
+    dlg->baseUnits = backend != nullptr
+                         ? backend->DialogBaseUnits(t->fontFace.c_str(), t->pointSize)
+                         : SIZE{6, 13};
+    const SIZE bu = dlg->baseUnits;
+    dlg->clientWidth = MulDiv(t->cx, bu.cx, 4);
+    dlg->clientHeight = MulDiv(t->cy, bu.cy, 8);
+    dlg->rect = RECT{MulDiv(t->x, bu.cx, 4), MulDiv(t->y, bu.cy, 8), 0, 0};
+    if (t->style & WS_SYSMENU)
+        ResetSystemMenu(dlg);
+
+    for (const RcControl& c : t->controls)
+    {
+        auto child = std::make_unique<HWND__>();
+        child->parent = dlg;
+        child->id = c.id;
+        child->className = NormalClassName(c.className);
+        child->style = c.style;
+        child->exStyle = c.exStyle;
+        child->text = c.text.c_str();
+        int x = MulDiv(c.x, bu.cx, 4);
+        int y = MulDiv(c.y, bu.cy, 8);
+        int w = MulDiv(c.cx, bu.cx, 4);
+        int h = MulDiv(c.cy, bu.cy, 8);
+        bool isIcon = child->className == "STATIC" && (c.style & SS_TYPEMASK) == SS_ICON;
+        if (isIcon)
+        {
+            // An icon static takes the size of its icon.
+            child->staticIcon = LoadIconResource(static_cast<UINT>(c.iconId));
+            w = GetSystemMetrics(SM_CXICON);
+            h = GetSystemMetrics(SM_CYICON);
+        }
+        child->rect = RECT{x, y, x + w, y + h};
+        child->clientWidth = w;
+        child->clientHeight = h;
+        child->wrapper = std::make_unique<CWnd>();
+        child->wrapper->m_hWnd = child.get();
+        child->pWnd = child->wrapper.get();
+        dlg->children.push_back(std::move(child));
+    }
+
+    pDlg->m_hWnd = dlg;
+    dlg->pWnd = pDlg;
+    RegisterWindow(dlg);
+    for (auto& child : dlg->children)
+        RegisterWindow(child.get());
+    if (backend != nullptr)
+    {
+        dlg->peer = backend->CreatePeer(dlg);
+        for (auto& child : dlg->children)
+            child->peer = backend->CreatePeer(child.get());
+    }
+    return dlg;
+}
+} // namespace afx
+
+// ---------------------------------------------------------------------------------------------
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDHelp(nIDTemplate), m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+CDialog::~CDialog()
+{
+    if (m_hWnd != nullptr)
+        DestroyWindow();
+}
+
+BOOL CDialog::CreateFromTemplate()
+{
+    return afx::CreateDialogWindow(this, m_nIDTemplate, m_pParentWnd) != nullptr;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    if (m_hWnd != nullptr || !CreateFromTemplate())
+        return -1;
+    HWND h = m_hWnd;
+    OnInitDialog();
+    if (m_hWnd == h && !h->endRequested)
+    {
+        h->inModalLoop = true;
+        ShowWindow(SW_SHOW);
+        if (afx::WindowBackend* backend = afx::GetWindowBackend())
+            backend->RunModalLoop(h);
+        h->inModalLoop = false;
+    }
+    if (m_hWnd != h)
+        return -1;
+    INT_PTR result = h->modalResult;
+    DestroyWindow();
+    return result;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
+{
+    if (m_hWnd != nullptr)
+        return FALSE;
+    m_nIDTemplate = nIDTemplate;
+    m_pParentWnd = pParentWnd;
+    if (!CreateFromTemplate())
+        return FALSE;
+    const afx::RcDialog* t = afx::GetResources().FindDialog(static_cast<int>(nIDTemplate));
+    OnInitDialog();
+    if (m_hWnd != nullptr && t != nullptr && (t->style & WS_VISIBLE) && !m_hWnd->endRequested)
+        ShowWindow(SW_SHOW);
+    return m_hWnd != nullptr;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    HWND h = m_hWnd;
+    if (h == nullptr)
+        return;
+    h->modalResult = nResult;
+    h->endRequested = true;
+    ShowWindow(SW_HIDE);
+    if (h->inModalLoop)
+        if (afx::WindowBackend* backend = afx::GetWindowBackend())
+            backend->EndModalLoop(h);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}

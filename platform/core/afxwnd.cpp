@@ -1,0 +1,532 @@
+// Windows: the layer's window state, its registry, and the CWnd operations on it.
+#include "afxwndimpl.h"
+
+#include <atomic>
+#include <strings.h>
+#include <thread>
+#include <unordered_map>
+
+namespace
+{
+afx::WindowBackend* g_backend = nullptr;
+std::atomic<bool> g_interfaceThreadSet{false};
+std::thread::id g_interfaceThread;
+std::uint64_t g_nextSerial = 1;
+std::unordered_map<HWND, std::uint64_t>& Registry()
+{
+    static std::unordered_map<HWND, std::uint64_t> registry;
+    return registry;
+}
+
+void ForEachWindow(HWND h, void (*fn)(HWND))
+{
+    fn(h);
+    for (auto& child : h->children)
+        ForEachWindow(child.get(), fn);
+}
+
+HWND DesktopHandle()
+{
+    static HWND__ desktop;
+    desktop.isDesktop = true;
+    return &desktop;
+}
+} // namespace
+
+namespace afx
+{
+void SetWindowBackend(WindowBackend* backend)
+{
+    g_backend = backend;
+}
+
+WindowBackend* GetWindowBackend()
+{
+    return g_backend;
+}
+
+void SetInterfaceThread()
+{
+    g_interfaceThread = std::this_thread::get_id();
+    g_interfaceThreadSet.store(true, std::memory_order_release);
+}
+
+bool IsInterfaceThread()
+{
+    if (!g_interfaceThreadSet.load(std::memory_order_acquire))
+        return true;
+    return std::this_thread::get_id() == g_interfaceThread;
+}
+
+void RegisterWindow(HWND hWnd)
+{
+    hWnd->serial = g_nextSerial++;
+    Registry()[hWnd] = hWnd->serial;
+}
+
+void UnregisterWindow(HWND hWnd)
+{
+    Registry().erase(hWnd);
+}
+
+bool IsLiveWindow(HWND hWnd, std::uint64_t serial)
+{
+    auto it = Registry().find(hWnd);
+    return it != Registry().end() && it->second == serial;
+}
+
+void DestroyWindowTree(HWND hWnd)
+{
+    // Children's peers go first: a back end's child widgets belong to their parent's widget.
+    for (auto& child : hWnd->children)
+        DestroyWindowTree(child.get());
+    hWnd->peer.reset();
+    CWnd* pWnd = hWnd->pWnd.load();
+    if (pWnd != nullptr)
+        pWnd->m_hWnd = nullptr;
+    if (hWnd->wrapper)
+        hWnd->wrapper->m_hWnd = nullptr;
+    hWnd->pWnd = nullptr;
+    UnregisterWindow(hWnd);
+}
+
+int ClampToRange(HWND hWnd, int pos)
+{
+    int lo = hWnd->rangeMin.load();
+    int hi = hWnd->rangeMax.load();
+    if (pos > hi)
+        pos = hi;
+    if (pos < lo)
+        pos = lo;
+    return pos;
+}
+
+void ApplySetPos(HWND hWnd, int pos)
+{
+    hWnd->pos.store(ClampToRange(hWnd, pos));
+    hWnd->Notify(ChangeSlider);
+}
+
+void ApplyInvalidate(HWND hWnd)
+{
+    ForEachWindow(hWnd,
+                  [](HWND h)
+                  {
+                      h->retained.clear();
+                      h->Notify(ChangeRepaint);
+                  });
+}
+
+void ApplyDraw(HWND hWnd, const DrawOp& op)
+{
+    hWnd->retained.push_back(op);
+    hWnd->Notify(ChangeRepaint);
+}
+
+void PaintWindow(HWND hWnd, void* painter, bool sendPaintMessage)
+{
+    hWnd->painter = painter;
+    CWnd* pWnd = hWnd->pWnd.load();
+    if (sendPaintMessage && pWnd != nullptr)
+        pWnd->SendMessage(WM_PAINT);
+    if (g_backend != nullptr)
+        for (const DrawOp& op : hWnd->retained)
+            g_backend->Execute(painter, op);
+    hWnd->painter = nullptr;
+}
+
+void UserClickedButton(HWND hButton)
+{
+    if (!hButton->IsEnabled() || hButton->parent == nullptr)
+        return;
+    CWnd* pParent = hButton->parent->pWnd.load();
+    if (pParent != nullptr)
+        pParent->SendMessage(WM_COMMAND, MAKEWPARAM(hButton->id, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(hButton));
+}
+
+void UserSelectedComboItem(HWND hCombo, int nIndex)
+{
+    if (nIndex < 0 || nIndex >= static_cast<int>(hCombo->items.size()))
+        return;
+    hCombo->curSel = nIndex;
+    hCombo->text = hCombo->items[nIndex].text;
+    if (hCombo->parent == nullptr)
+        return;
+    CWnd* pParent = hCombo->parent->pWnd.load();
+    if (pParent != nullptr)
+        pParent->SendMessage(WM_COMMAND, MAKEWPARAM(hCombo->id, CBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(hCombo));
+}
+
+void UserEditedComboText(HWND hCombo, const CString& text)
+{
+    // Typed text is no entry of the list: the selection goes, as on Windows.
+    hCombo->text = text;
+    hCombo->curSel = CB_ERR;
+}
+
+void UserPressedDialogKey(HWND hDlg, UINT vk)
+{
+    CWnd* pDlg = hDlg->pWnd.load();
+    if (pDlg == nullptr)
+        return;
+    if (vk == VK_ESCAPE)
+    {
+        pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return;
+    }
+    if (vk != VK_RETURN)
+        return;
+    for (auto& child : hDlg->children)
+    {
+        bool isButton = strcasecmp(child->className, "BUTTON") == 0;
+        if (isButton && (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
+            child->IsEnabled())
+        {
+            pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(child->id, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(child.get()));
+            return;
+        }
+    }
+    pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void UserClosedWindow(HWND hWnd)
+{
+    CWnd* pWnd = hWnd->pWnd.load();
+    if (pWnd != nullptr)
+        pWnd->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos)
+{
+    CWnd* pWnd = hWnd->pWnd.load();
+    if (pWnd != nullptr)
+        pWnd->SendMessage(WM_SYSCOMMAND, nID, MAKELONG(screenPos.x, screenPos.y));
+}
+} // namespace afx
+
+int GetSystemMetrics(int nIndex)
+{
+    if (g_backend != nullptr)
+        return g_backend->SystemMetric(nIndex);
+    switch (nIndex)
+    {
+        case SM_CXICON:
+        case SM_CYICON:
+            return 32;
+        case SM_CXSMICON:
+        case SM_CYSMICON:
+            return 16;
+        default:
+            return 0;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+const CWnd CWnd::wndTop;
+
+CWnd::CWnd() = default;
+
+CWnd::~CWnd()
+{
+    if (m_hWnd == nullptr)
+        return;
+    if (m_hWnd->parent == nullptr && !m_hWnd->isDesktop && m_hWnd->pWnd.load() == this)
+        DestroyWindow();
+    else
+        Detach();
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd)
+{
+    return hWnd != nullptr ? hWnd->pWnd.load() : nullptr;
+}
+
+BOOL CWnd::Attach(HWND hWndNew)
+{
+    if (hWndNew == nullptr || m_hWnd != nullptr)
+        return FALSE;
+    m_hWnd = hWndNew;
+    hWndNew->pWnd = this;
+    return TRUE;
+}
+
+HWND CWnd::Detach()
+{
+    HWND h = m_hWnd;
+    if (h != nullptr && h->pWnd.load() == this)
+        h->pWnd = h->wrapper.get();
+    m_hWnd = nullptr;
+    return h;
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    HWND h = m_hWnd;
+    if (h == nullptr)
+        return FALSE;
+    if (h->parent != nullptr || h->isDesktop)
+        return FALSE;
+    SendMessage(WM_DESTROY);
+    afx::DestroyWindowTree(h);
+    delete h;
+    return TRUE;
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const
+{
+    if (m_hWnd == nullptr)
+        return nullptr;
+    for (auto& child : m_hWnd->children)
+        if (child->id == nID)
+            return child->pWnd.load();
+    return nullptr;
+}
+
+int CWnd::GetDlgCtrlID() const
+{
+    return m_hWnd != nullptr ? m_hWnd->id : 0;
+}
+
+CWnd* CWnd::GetParent() const
+{
+    return m_hWnd != nullptr ? FromHandle(m_hWnd->parent) : nullptr;
+}
+
+CWnd* CWnd::GetDesktopWindow()
+{
+    static CWnd desktop;
+    if (desktop.m_hWnd == nullptr)
+    {
+        desktop.m_hWnd = DesktopHandle();
+        desktop.m_hWnd->pWnd = &desktop;
+    }
+    return &desktop;
+}
+
+void CWnd::SetWindowText(LPCSTR lpszString)
+{
+    if (m_hWnd == nullptr)
+        return;
+    m_hWnd->text = lpszString;
+    m_hWnd->Notify(afx::ChangeText);
+}
+
+void CWnd::GetWindowText(CString& rString) const
+{
+    rString = m_hWnd != nullptr ? m_hWnd->text : CString();
+}
+
+BOOL CWnd::EnableWindow(BOOL bEnable)
+{
+    if (m_hWnd == nullptr)
+        return FALSE;
+    DWORD style = m_hWnd->style.load();
+    BOOL wasDisabled = (style & WS_DISABLED) != 0;
+    m_hWnd->style.store(bEnable ? (style & ~static_cast<DWORD>(WS_DISABLED))
+                                : (style | static_cast<DWORD>(WS_DISABLED)));
+    m_hWnd->Notify(afx::ChangeEnabled);
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const
+{
+    return m_hWnd != nullptr && m_hWnd->IsEnabled();
+}
+
+BOOL CWnd::IsWindowVisible() const
+{
+    return m_hWnd != nullptr && (m_hWnd->style.load() & WS_VISIBLE) != 0;
+}
+
+DWORD CWnd::GetStyle() const
+{
+    return m_hWnd != nullptr ? m_hWnd->style.load() : 0;
+}
+
+DWORD CWnd::GetExStyle() const
+{
+    return m_hWnd != nullptr ? m_hWnd->exStyle : 0;
+}
+
+BOOL CWnd::ShowWindow(int nCmdShow)
+{
+    if (m_hWnd == nullptr)
+        return FALSE;
+    DWORD style = m_hWnd->style.load();
+    BOOL wasVisible = (style & WS_VISIBLE) != 0;
+    if (nCmdShow == SW_HIDE)
+        style &= ~static_cast<DWORD>(WS_VISIBLE);
+    else
+        style |= WS_VISIBLE;
+    m_hWnd->style.store(style);
+    if (m_hWnd->peer)
+        m_hWnd->peer->Show(nCmdShow);
+    return wasVisible;
+}
+
+BOOL CWnd::IsIconic() const
+{
+    return m_hWnd != nullptr && m_hWnd->peer && m_hWnd->peer->IsMinimized();
+}
+
+void CWnd::Invalidate(BOOL)
+{
+    if (m_hWnd == nullptr)
+        return;
+    // Erased or not, a repaint covers what a client DC drew.
+    if (afx::IsInterfaceThread())
+        afx::ApplyInvalidate(m_hWnd);
+    else
+        afx::QueueInvalidate(m_hWnd);
+}
+
+BOOL CWnd::UpdateWindow()
+{
+    if (m_hWnd == nullptr)
+        return FALSE;
+    m_hWnd->Notify(afx::ChangeRepaint);
+    return TRUE;
+}
+
+void CWnd::GetClientRect(LPRECT lpRect) const
+{
+    *lpRect = RECT{0, 0, 0, 0};
+    if (m_hWnd == nullptr)
+        return;
+    if (m_hWnd->isDesktop)
+    {
+        GetWindowRect(lpRect);
+        lpRect->right -= lpRect->left;
+        lpRect->bottom -= lpRect->top;
+        lpRect->left = lpRect->top = 0;
+        return;
+    }
+    lpRect->right = m_hWnd->clientWidth.load();
+    lpRect->bottom = m_hWnd->clientHeight.load();
+}
+
+void CWnd::GetWindowRect(LPRECT lpRect) const
+{
+    *lpRect = RECT{0, 0, 0, 0};
+    if (m_hWnd == nullptr)
+        return;
+    afx::WindowBackend* backend = afx::GetWindowBackend();
+    if (m_hWnd->isDesktop)
+    {
+        if (backend != nullptr)
+            *lpRect = backend->DesktopRect();
+        return;
+    }
+    if (m_hWnd->parent == nullptr)
+    {
+        if (m_hWnd->peer)
+            *lpRect = m_hWnd->peer->FrameRect();
+        else
+            *lpRect = RECT{0, 0, m_hWnd->clientWidth.load(), m_hWnd->clientHeight.load()};
+        return;
+    }
+    POINT origin{0, 0};
+    if (m_hWnd->parent->peer)
+        origin = m_hWnd->parent->peer->ClientOrigin();
+    *lpRect = RECT{origin.x + m_hWnd->rect.left, origin.y + m_hWnd->rect.top,
+                   origin.x + m_hWnd->rect.right, origin.y + m_hWnd->rect.bottom};
+}
+
+BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+{
+    if (m_hWnd == nullptr || m_hWnd->isDesktop)
+        return FALSE;
+    HWND h = m_hWnd;
+    if (h->parent == nullptr)
+    {
+        if (!(nFlags & SWP_NOSIZE))
+        {
+            // The frame keeps its thickness: the client area takes the difference.
+            RECT frame =
+                h->peer ? h->peer->FrameRect() : RECT{0, 0, h->clientWidth, h->clientHeight};
+            int extraW = (frame.right - frame.left) - h->clientWidth.load();
+            int extraH = (frame.bottom - frame.top) - h->clientHeight.load();
+            h->clientWidth = cx - extraW > 0 ? cx - extraW : 0;
+            h->clientHeight = cy - extraH > 0 ? cy - extraH : 0;
+            h->Notify(afx::ChangeGeometry);
+        }
+        if (!(nFlags & SWP_NOMOVE) && h->peer)
+            h->peer->MoveFrameTo(x, y);
+    }
+    else
+    {
+        if (!(nFlags & SWP_NOMOVE))
+        {
+            int w = h->rect.right - h->rect.left;
+            int hh = h->rect.bottom - h->rect.top;
+            h->rect = RECT{x, y, x + w, y + hh};
+        }
+        if (!(nFlags & SWP_NOSIZE))
+        {
+            h->rect.right = h->rect.left + cx;
+            h->rect.bottom = h->rect.top + cy;
+            h->clientWidth = cx;
+            h->clientHeight = cy;
+        }
+        h->Notify(afx::ChangeGeometry);
+    }
+    if (pWndInsertAfter == &wndTop && !(nFlags & SWP_NOZORDER) && h->peer)
+        h->peer->RaiseToTop();
+    if ((nFlags & SWP_SHOWWINDOW) != 0)
+        ShowWindow(SW_SHOW);
+    return TRUE;
+}
+
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
+{
+    if (m_hWnd == nullptr)
+        return nullptr;
+    HICON& slot = bBigIcon ? m_hWnd->bigIcon : m_hWnd->smallIcon;
+    HICON previous = slot;
+    slot = hIcon;
+    m_hWnd->Notify(afx::ChangeIcon);
+    return previous;
+}
+
+HICON CWnd::GetIcon(BOOL bBigIcon) const
+{
+    if (m_hWnd == nullptr)
+        return nullptr;
+    return bBigIcon ? m_hWnd->bigIcon : m_hWnd->smallIcon;
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
+{
+    if (m_hWnd == nullptr || (m_hWnd->style.load() & WS_SYSMENU) == 0 || !m_hWnd->systemMenu)
+        return nullptr;
+    if (bRevert)
+    {
+        afx::ResetSystemMenu(m_hWnd);
+        return nullptr;
+    }
+    return m_hWnd->systemMenu.get();
+}
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
+{
+    if (m_hWnd == nullptr)
+        return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void CWnd::DoDataExchange(CDataExchange*) {}
+
+void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd != nullptr)
+        return;
+    CWnd* pItem = pDX->m_pDlgWnd->GetDlgItem(nIDC);
+    if (pItem != nullptr)
+        rControl.Attach(pItem->m_hWnd);
+}

@@ -1,0 +1,230 @@
+// The layer's own state of every window, and the contract of a window back end.
+//
+// The core keeps what a window is (its id, class, styles, text, rectangle, a combo box's entries, a
+// slider's range and position, what was drawn into it) and carries out the framework's logic on
+// it. A back end (platform/qt) shows it: it creates one peer per window, reflects the state the
+// core reports as changed, runs modal loops, and turns what the user does into the framework's
+// messages through the functions at the end of this file, on the interface thread.
+#pragma once
+
+#include "afxrcscript.h"
+#include "afxwin.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace afx
+{
+struct PenDesc
+{
+    int style = PS_SOLID;
+    int width = 1;
+    COLORREF color = RGB(0, 0, 0);
+};
+
+// One drawing operation, in the client coordinates of the window it was drawn into.
+struct DrawOp
+{
+    enum Kind
+    {
+        Line,
+        Icon
+    } kind = Line;
+    PenDesc pen;
+    POINT from{0, 0};
+    POINT to{0, 0};
+    HICON icon = nullptr;
+};
+
+// What changed in a window's state, for its peer.
+enum Change : unsigned
+{
+    ChangeText = 1u << 0,
+    ChangeEnabled = 1u << 1,
+    ChangeGeometry = 1u << 2,
+    ChangeVisible = 1u << 3,
+    ChangeItems = 1u << 4,
+    ChangeSelection = 1u << 5,
+    ChangeSlider = 1u << 6,
+    ChangeIcon = 1u << 7,
+    ChangeRepaint = 1u << 8
+};
+
+class WindowPeer
+{
+public:
+    virtual ~WindowPeer() = default;
+    // Reflect the state of its window that changed.
+    virtual void Changed(unsigned what) = 0;
+    virtual bool IsMinimized() const = 0;
+    // Top-level windows: the screen rectangle of the window with its frame, and moving it.
+    virtual RECT FrameRect() const = 0;
+    virtual void MoveFrameTo(int x, int y) = 0;
+    virtual void Show(int nCmdShow) = 0;
+    // Screen position of the client area's origin.
+    virtual POINT ClientOrigin() const = 0;
+    virtual void RaiseToTop() = 0;
+};
+
+class WindowBackend
+{
+public:
+    virtual ~WindowBackend() = default;
+    // Base units of a dialog font, as Windows computes them: the average width of the letters
+    // A-Z a-z rounded up to a whole pixel, and the font's height.
+    virtual SIZE DialogBaseUnits(const CString& fontFace, int pointSize) = 0;
+    virtual std::unique_ptr<WindowPeer> CreatePeer(HWND hWnd) = 0;
+    virtual void RunModalLoop(HWND hWnd) = 0;
+    virtual void EndModalLoop(HWND hWnd) = 0;
+    virtual RECT DesktopRect() = 0;
+    virtual int SystemMetric(int nIndex) = 0;
+    // Any thread: have the interface thread call ProcessPendingUpdates soon.
+    virtual void WakeInterfaceThread() = 0;
+    // Draws one operation with the painter of the paint in progress.
+    virtual void Execute(void* painter, const DrawOp& op) = 0;
+};
+
+void SetWindowBackend(WindowBackend* backend);
+WindowBackend* GetWindowBackend();
+void SetInterfaceThread();
+
+// Tests: sees every drawing operation made through a device context of the layer.
+class DrawObserver
+{
+public:
+    virtual ~DrawObserver() = default;
+    virtual void Drawn(HWND hWnd, bool paintContext, const DrawOp& op) = 0;
+};
+DrawObserver* SetDrawObserver(DrawObserver* observer);
+
+// ----- What the user did, reported by the back end on the interface thread -----
+void UserClickedButton(HWND hButton);
+void UserSelectedComboItem(HWND hCombo, int nIndex);
+void UserEditedComboText(HWND hCombo, const CString& text);
+// Enter (VK_RETURN) and Escape (VK_ESCAPE) in a dialog.
+void UserPressedDialogKey(HWND hDlg, UINT vk);
+void UserClosedWindow(HWND hWnd);
+void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos);
+
+// The peer's paint: calls the window's WM_PAINT handling with the painter in place (dialogs), then
+// the retained drawing of the window.
+void PaintWindow(HWND hWnd, void* painter, bool sendPaintMessage);
+} // namespace afx
+
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+
+struct HICON__
+{
+    int id = 0;
+    std::vector<afx::RcIconImage> images;
+};
+
+struct HGDIOBJ__
+{
+    afx::PenDesc pen;
+};
+
+struct HDC__
+{
+    HWND hWnd = nullptr;
+    bool paint = false;
+    void* painter = nullptr;
+    POINT position{0, 0};
+    afx::PenDesc pen;
+};
+
+struct HMENU__
+{
+};
+
+struct HWND__
+{
+    std::uint64_t serial = 0;
+    HWND parent = nullptr;
+    std::vector<std::unique_ptr<HWND__>> children;
+
+    // The permanent object of the window: the one attached (DDX_Control), else a wrapper.
+    std::atomic<CWnd*> pWnd{nullptr};
+    std::unique_ptr<CWnd> wrapper;
+
+    int id = 0;
+    bool isDialog = false;
+    bool isDesktop = false;
+    CString className;
+    std::atomic<DWORD> style{0};
+    DWORD exStyle = 0;
+    CString text;
+
+    // Children: the window rectangle in the parent's client coordinates. Top-level windows: the
+    // client size; the peer knows where the frame is.
+    RECT rect{0, 0, 0, 0};
+    std::atomic<int> clientWidth{0};
+    std::atomic<int> clientHeight{0};
+
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    HICON staticIcon = nullptr;
+    std::unique_ptr<CMenu> systemMenu;
+
+    // Combo boxes
+    struct Item
+    {
+        CString text;
+        DWORD_PTR data = 0;
+    };
+    std::vector<Item> items;
+    int curSel = CB_ERR;
+
+    // Sliders
+    std::atomic<int> rangeMin{0};
+    std::atomic<int> rangeMax{100};
+    std::atomic<int> pos{0};
+
+    // What was drawn through a client DC since the last invalidation.
+    std::vector<afx::DrawOp> retained;
+    void* painter = nullptr; // during a paint
+
+    // Dialogs
+    bool inModalLoop = false;
+    bool endRequested = false;
+    int modalResult = -1;
+    SIZE baseUnits{0, 0};
+
+    std::unique_ptr<afx::WindowPeer> peer;
+
+    bool IsEnabled() const { return (style.load() & WS_DISABLED) == 0; }
+    void Notify(unsigned what)
+    {
+        if (peer)
+            peer->Changed(what);
+    }
+};
+
+namespace afx
+{
+// Windows of the interface thread, and the worker batches addressed to them.
+bool IsLiveWindow(HWND hWnd, std::uint64_t serial);
+void RegisterWindow(HWND hWnd);
+void UnregisterWindow(HWND hWnd);
+HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent);
+void DestroyWindowTree(HWND hWnd);
+HICON LoadIconResource(UINT nID);
+// The system menu a dialog frame gets from the system.
+void ResetSystemMenu(HWND hWnd);
+
+// The worker side of the batches (afxupdate.cpp).
+void QueueSetPos(HWND hWnd, int pos);
+void QueueInvalidate(HWND hWnd);
+void QueueDraw(HWND hWnd, const DrawOp& op);
+void PublishPendingUpdates();
+
+// Interface thread: carry out now.
+void ApplyInvalidate(HWND hWnd);
+void ApplyDraw(HWND hWnd, const DrawOp& op);
+void ApplySetPos(HWND hWnd, int pos);
+int ClampToRange(HWND hWnd, int pos);
+} // namespace afx

@@ -1,0 +1,59 @@
+// The framework's common dialogs: the file dialog.
+#pragma once
+
+#include "afxwin.h"
+
+#define OFN_READONLY 0x00000001
+#define OFN_OVERWRITEPROMPT 0x00000002
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_NOCHANGEDIR 0x00000008
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+
+class CFileDialog : public CDialog
+{
+public:
+    CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt = nullptr, LPCSTR lpszFileName = nullptr,
+                DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCSTR lpszFilter = nullptr,
+                CWnd* pParentWnd = nullptr);
+
+    // IDOK with the chosen file, IDCANCEL when the user gives up. Shown again, the dialog starts
+    // from the last file chosen.
+    INT_PTR DoModal() override;
+    CString GetPathName() const;
+    CString GetFileName() const;
+    CString GetFileExt() const;
+
+    BOOL m_bOpenFileDialog;
+    CString m_strDefExt;
+    CString m_strFilter;
+    DWORD m_dwFlags;
+
+private:
+    CString m_strPath; // the initial name, then the last file chosen
+};
+
+namespace afx
+{
+// What a file dialog asks, in code page 1252.
+struct FileDialogRequest
+{
+    BOOL open;
+    CString defaultExtension; // without the dot
+    CString initialPath;      // a name, or the full path of the last choice
+    CString filter;
+    DWORD flags;
+};
+
+class FileDialogPresenter
+{
+public:
+    virtual ~FileDialogPresenter() = default;
+    // Modal. TRUE with the full path of the chosen file (code page 1252), FALSE on cancel.
+    virtual BOOL Choose(const FileDialogRequest& request, CString& path) = 0;
+};
+
+// Installs the presenter (not owned); nullptr restores the framework's. Returns the previous one.
+FileDialogPresenter* SetFileDialogPresenter(FileDialogPresenter* presenter);
+FileDialogPresenter* GetFileDialogPresenter();
+} // namespace afx

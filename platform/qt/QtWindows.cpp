@@ -1,0 +1,548 @@
+#include "QtWindows.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QHash>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <map>
+
+namespace afx::qt
+{
+namespace
+{
+QRect ToQRect(const RECT& r)
+{
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+QImage ImageOf(const RcIconImage& image)
+{
+    QImage q(image.width, image.height, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            q.setPixel(x, y, image.argb[static_cast<size_t>(y) * image.width + x]);
+    return q;
+}
+
+// The image Windows would draw at the system's icon size: that size, deepest colours first.
+const RcIconImage* BestImage(HICON hIcon, int size)
+{
+    const RcIconImage* best = nullptr;
+    for (const RcIconImage& image : hIcon->images)
+    {
+        if (best == nullptr)
+            best = &image;
+        bool fits = image.width == size;
+        bool bestFits = best->width == size;
+        if ((fits && !bestFits) || (fits == bestFits && image.bitCount > best->bitCount))
+            best = &image;
+    }
+    return best;
+}
+
+bool IsClass(HWND h, const char* name)
+{
+    return h->className == name;
+}
+} // namespace
+
+QIcon IconOf(HICON hIcon)
+{
+    static QHash<HICON, QIcon> cache;
+    if (hIcon == nullptr)
+        return QIcon();
+    auto it = cache.find(hIcon);
+    if (it != cache.end())
+        return *it;
+    QIcon icon;
+    for (const RcIconImage& image : hIcon->images)
+        icon.addPixmap(QPixmap::fromImage(ImageOf(image)));
+    cache.insert(hIcon, icon);
+    return icon;
+}
+
+QFont DialogFont(const CString& face, int pointSize)
+{
+    // "MS Sans Serif" and the like: the system's sans font stands in.
+    QFont font(QStringLiteral("Sans Serif"));
+    if (face != "MS Sans Serif" && face != "MS Shell Dlg" && !face.IsEmpty())
+        font.setFamilies({FromCp1252(face), QStringLiteral("Sans Serif")});
+    font.setPointSize(pointSize > 0 ? pointSize : 8);
+    return font;
+}
+
+// ----- Dialog window -----
+
+DialogWidget::DialogWidget(HWND hWnd) : m_hWnd(hWnd)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
+}
+
+void DialogWidget::PopupSystemMenu(const QPoint& globalPos)
+{
+    CMenu* menu = m_hWnd->systemMenu.get();
+    if (menu == nullptr)
+        return;
+    QMenu popup(this);
+    for (const CMenu::Item& item : menu->Items())
+    {
+        if (item.flags & MF_SEPARATOR)
+        {
+            popup.addSeparator();
+            continue;
+        }
+        QString text = FromCp1252(item.text);
+        QString shortcut;
+        int tab = text.indexOf('\t');
+        if (tab >= 0)
+        {
+            shortcut = text.mid(tab + 1);
+            text = text.left(tab);
+        }
+        QAction* action = popup.addAction(text);
+        if (!shortcut.isEmpty())
+            action->setShortcut(QKeySequence(shortcut));
+        action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
+        action->setData(item.id);
+    }
+    QAction* chosen = popup.exec(globalPos);
+    if (chosen != nullptr)
+        UserChoseSystemMenu(m_hWnd, chosen->data().toUInt(), POINT{globalPos.x(), globalPos.y()});
+}
+
+void DialogWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintWindow(m_hWnd, &painter, true);
+}
+
+void DialogWidget::closeEvent(QCloseEvent* event)
+{
+    // The window goes only when the dialog ends; the close box is a request.
+    event->ignore();
+    UserClosedWindow(m_hWnd);
+}
+
+void DialogWidget::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key())
+    {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (event->modifiers() & ~(Qt::KeypadModifier))
+                break;
+            UserPressedDialogKey(m_hWnd, VK_RETURN);
+            return;
+        case Qt::Key_Escape:
+            UserPressedDialogKey(m_hWnd, VK_ESCAPE);
+            return;
+        case Qt::Key_Space:
+            if (event->modifiers() == Qt::AltModifier)
+            {
+                PopupSystemMenu(mapToGlobal(QPoint(0, 0)));
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void DialogWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    PopupSystemMenu(event->globalPos());
+}
+
+void DialogWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange)
+        update();
+    QWidget::changeEvent(event);
+}
+
+// ----- Static control -----
+
+StaticWidget::StaticWidget(HWND hWnd, QWidget* parent) : QLabel(parent), m_hWnd(hWnd)
+{
+    DWORD style = hWnd->style.load();
+    DWORD type = style & SS_TYPEMASK;
+    Qt::Alignment align = type == SS_CENTER  ? Qt::AlignHCenter
+                          : type == SS_RIGHT ? Qt::AlignRight
+                                             : Qt::AlignLeft;
+    align |= (style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
+    setAlignment(align);
+    setWordWrap(type != SS_ICON && !(style & SS_CENTERIMAGE));
+    setTextFormat(Qt::PlainText);
+    if (hWnd->exStyle & WS_EX_TRANSPARENT)
+        setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void StaticWidget::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    PaintWindow(m_hWnd, &painter, false);
+}
+
+// ----- Peers -----
+
+namespace
+{
+class Peer : public WindowPeer
+{
+public:
+    Peer(HWND hWnd, QWidget* widget) : m_hWnd(hWnd), m_widget(widget) { Changed(~0u); }
+    ~Peer() override { delete m_widget.data(); }
+
+    void Changed(unsigned what) override
+    {
+        QWidget* w = m_widget.data();
+        if (w == nullptr)
+            return;
+        HWND h = m_hWnd;
+        bool topLevel = h->parent == nullptr;
+        if (what & ChangeEnabled)
+            w->setEnabled(h->IsEnabled());
+        if (what & ChangeGeometry)
+        {
+            if (topLevel)
+                w->setFixedSize(h->clientWidth.load(), h->clientHeight.load());
+            else
+            {
+                QRect r = ToQRect(h->rect);
+                if (auto* combo = qobject_cast<QComboBox*>(w))
+                    r.setHeight(combo->sizeHint().height());
+                w->setGeometry(r);
+            }
+        }
+        if (what & ChangeText)
+        {
+            QString text = FromCp1252(h->text);
+            if (topLevel)
+                w->setWindowTitle(text);
+            else if (auto* button = qobject_cast<QPushButton*>(w))
+                button->setText(text);
+            else if (auto* combo = qobject_cast<QComboBox*>(w))
+            {
+                QSignalBlocker block(combo);
+                if (combo->isEditable() && combo->lineEdit()->text() != text)
+                    combo->setEditText(text);
+            }
+            else if (auto* label = qobject_cast<QLabel*>(w))
+            {
+                if (h->staticIcon == nullptr)
+                    label->setText(text);
+            }
+        }
+        if (what & ChangeIcon)
+        {
+            if (topLevel)
+            {
+                QIcon icon = IconOf(h->bigIcon);
+                for (const QSize& size : IconOf(h->smallIcon).availableSizes())
+                    icon.addPixmap(IconOf(h->smallIcon).pixmap(size));
+                w->setWindowIcon(icon);
+            }
+            else if (auto* label = qobject_cast<QLabel*>(w))
+            {
+                if (h->staticIcon != nullptr)
+                    if (const RcIconImage* image = BestImage(h->staticIcon, 32))
+                        label->setPixmap(QPixmap::fromImage(ImageOf(*image)));
+            }
+        }
+        if (what & ChangeItems)
+            if (auto* combo = qobject_cast<QComboBox*>(w))
+            {
+                QSignalBlocker block(combo);
+                combo->clear();
+                for (const HWND__::Item& item : h->items)
+                    combo->addItem(FromCp1252(item.text));
+            }
+        if (what & (ChangeSelection | ChangeItems))
+            if (auto* combo = qobject_cast<QComboBox*>(w))
+            {
+                QSignalBlocker block(combo);
+                combo->setCurrentIndex(h->curSel);
+                if (combo->isEditable())
+                    combo->setEditText(FromCp1252(h->text));
+            }
+        if (what & ChangeSlider)
+            if (auto* slider = qobject_cast<QSlider*>(w))
+            {
+                QSignalBlocker block(slider);
+                slider->setRange(h->rangeMin.load(), h->rangeMax.load());
+                slider->setValue(h->pos.load());
+            }
+        if (what & ChangeRepaint)
+            w->update();
+    }
+
+    QWidget* Widget() const { return m_widget.data(); }
+    bool IsMinimized() const override { return m_widget && m_widget->isMinimized(); }
+
+    RECT FrameRect() const override
+    {
+        if (!m_widget)
+            return RECT{0, 0, 0, 0};
+        QRect r = m_widget->frameGeometry();
+        return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    }
+
+    void MoveFrameTo(int x, int y) override
+    {
+        if (m_widget)
+            m_widget->move(x, y);
+    }
+
+    void Show(int nCmdShow) override
+    {
+        QWidget* w = m_widget.data();
+        if (w == nullptr)
+            return;
+        if (w->isWindow() && m_hWnd->inModalLoop && !w->isVisible())
+            w->setWindowModality(Qt::ApplicationModal);
+        switch (nCmdShow)
+        {
+            case SW_HIDE:
+                w->hide();
+                break;
+            case SW_MINIMIZE:
+            case SW_SHOWMINIMIZED:
+                w->showMinimized();
+                break;
+            case SW_RESTORE:
+                w->showNormal();
+                break;
+            default:
+                if (w->isWindow() && w->isMinimized())
+                    w->showNormal();
+                else
+                    w->show();
+                break;
+        }
+    }
+
+    POINT ClientOrigin() const override
+    {
+        if (!m_widget)
+            return POINT{0, 0};
+        QPoint p = m_widget->mapToGlobal(QPoint(0, 0));
+        return POINT{p.x(), p.y()};
+    }
+
+    void RaiseToTop() override
+    {
+        if (m_widget)
+            m_widget->raise();
+    }
+
+private:
+    HWND m_hWnd;
+    QPointer<QWidget> m_widget;
+};
+
+QWidget* CreateControl(HWND h, QWidget* parent)
+{
+    DWORD style = h->style.load();
+    if (IsClass(h, "BUTTON"))
+    {
+        auto* button = new QPushButton(parent);
+        button->setAutoDefault(false);
+        QObject::connect(button, &QPushButton::clicked, button, [h] { UserClickedButton(h); });
+        return button;
+    }
+    if (IsClass(h, "COMBOBOX"))
+    {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable((style & 0x3) != CBS_DROPDOWNLIST);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setMaxVisibleItems(10);
+        QObject::connect(combo, &QComboBox::activated, combo,
+                         [h](int index) { UserSelectedComboItem(h, index); });
+        if (combo->isEditable())
+            QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
+                             [h](const QString& text) { UserEditedComboText(h, ToCp1252(text)); });
+        return combo;
+    }
+    if (IsClass(h, "msctls_trackbar32"))
+    {
+        auto* slider = new QSlider(Qt::Horizontal, parent);
+        slider->setTickPosition(QSlider::NoTicks);
+        return slider;
+    }
+    return new StaticWidget(h, parent);
+}
+} // namespace
+
+// ----- Back end -----
+
+struct WindowsBackend::Impl
+{
+    std::map<HWND, QEventLoop*> loops;
+    int wakeFd = -1;
+    QSocketNotifier* notifier = nullptr;
+    QTimer* throttle = nullptr;
+    QElapsedTimer sinceLast;
+
+    void Process()
+    {
+        sinceLast.restart();
+        ProcessPendingUpdates();
+    }
+
+    void Woken()
+    {
+        eventfd_t value = 0;
+        eventfd_read(wakeFd, &value);
+        // One screen update per frame is all anyone sees; the slot keeps the newest meanwhile.
+        constexpr int kFrameMs = 16;
+        if (sinceLast.isValid() && sinceLast.elapsed() < kFrameMs)
+        {
+            if (!throttle->isActive())
+                throttle->start(static_cast<int>(kFrameMs - sinceLast.elapsed()));
+            return;
+        }
+        Process();
+    }
+};
+
+WindowsBackend::WindowsBackend() : m_impl(std::make_unique<Impl>())
+{
+    m_impl->wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_impl->notifier = new QSocketNotifier(m_impl->wakeFd, QSocketNotifier::Read, qApp);
+    QObject::connect(m_impl->notifier, &QSocketNotifier::activated, qApp,
+                     [impl = m_impl.get()] { impl->Woken(); });
+    m_impl->throttle = new QTimer(qApp);
+    m_impl->throttle->setSingleShot(true);
+    QObject::connect(m_impl->throttle, &QTimer::timeout, qApp,
+                     [impl = m_impl.get()] { impl->Process(); });
+}
+
+WindowsBackend::~WindowsBackend()
+{
+    delete m_impl->notifier;
+    delete m_impl->throttle;
+    if (m_impl->wakeFd >= 0)
+        ::close(m_impl->wakeFd);
+}
+
+SIZE WindowsBackend::DialogBaseUnits(const CString& fontFace, int pointSize)
+{
+    QFontMetrics metrics(DialogFont(fontFace, pointSize));
+    int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return SIZE{(width / 26 + 1) / 2, metrics.height()};
+}
+
+std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
+{
+    QWidget* widget = nullptr;
+    if (hWnd->parent == nullptr)
+    {
+        auto* dialog = new DialogWidget(hWnd);
+        dialog->setFont(DialogFont(hWnd->isDialog ? CString("MS Sans Serif") : CString(), 8));
+        dialog->move(hWnd->rect.left, hWnd->rect.top);
+        widget = dialog;
+    }
+    else
+    {
+        // Every peer is this back end's: the parent's widget holds the child.
+        QWidget* parent = nullptr;
+        if (hWnd->parent->peer)
+            parent = static_cast<Peer*>(hWnd->parent->peer.get())->Widget();
+        widget = CreateControl(hWnd, parent);
+        widget->show();
+    }
+    return std::make_unique<Peer>(hWnd, widget);
+}
+
+void WindowsBackend::RunModalLoop(HWND hWnd)
+{
+    QEventLoop loop;
+    m_impl->loops[hWnd] = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_impl->loops.erase(hWnd);
+}
+
+void WindowsBackend::EndModalLoop(HWND hWnd)
+{
+    auto it = m_impl->loops.find(hWnd);
+    if (it != m_impl->loops.end())
+        it->second->quit();
+}
+
+RECT WindowsBackend::DesktopRect()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    QRect r = screen != nullptr ? screen->geometry() : QRect(0, 0, 800, 600);
+    return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+int WindowsBackend::SystemMetric(int nIndex)
+{
+    RECT desktop = DesktopRect();
+    switch (nIndex)
+    {
+        case SM_CXICON:
+        case SM_CYICON:
+            return 32;
+        case SM_CXSMICON:
+        case SM_CYSMICON:
+            return 16;
+        case SM_CXSCREEN:
+            return desktop.right - desktop.left;
+        case SM_CYSCREEN:
+            return desktop.bottom - desktop.top;
+        default:
+            return 0;
+    }
+}
+
+void WindowsBackend::WakeInterfaceThread()
+{
+    eventfd_write(m_impl->wakeFd, 1);
+}
+
+void WindowsBackend::Execute(void* painter, const DrawOp& op)
+{
+    auto* p = static_cast<QPainter*>(painter);
+    if (p == nullptr)
+        return;
+    if (op.kind == DrawOp::Icon)
+    {
+        const RcIconImage* image = op.icon != nullptr ? BestImage(op.icon, 32) : nullptr;
+        if (image != nullptr)
+            p->drawImage(QPoint(op.from.x, op.from.y), ImageOf(*image));
+        return;
+    }
+    if (op.pen.style == PS_NULL)
+        return;
+    QColor color(GetRValue(op.pen.color), GetGValue(op.pen.color), GetBValue(op.pen.color));
+    Qt::PenStyle style = op.pen.style == PS_DASH  ? Qt::DashLine
+                         : op.pen.style == PS_DOT ? Qt::DotLine
+                                                  : Qt::SolidLine;
+    // A wide pen of Windows has round ends and joins.
+    QPen pen(color, op.pen.width < 1 ? 1 : op.pen.width, style, Qt::RoundCap, Qt::RoundJoin);
+    p->setPen(pen);
+    p->drawLine(QPoint(op.from.x, op.from.y), QPoint(op.to.x, op.to.y));
+}
+} // namespace afx::qt

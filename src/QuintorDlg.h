@@ -1,0 +1,87 @@
+// QuintorDlg.h : header file
+//
+#pragma once
+
+#include "Accord.h"
+#include "resource.h"
+
+#include <atomic>
+
+/////////////////////////////////////////////////////////////////////////////
+// CQuintorDlg dialog
+
+class CQuintorDlg : public CDialog
+{
+    // Construction
+public:
+    CQuintorDlg(CWnd* pParent = NULL); // standard constructor
+    virtual ~CQuintorDlg();
+
+    // The capture thread's body: passes until the running flag drops; pParam is the dialog.
+    static UINT CaptureThread(LPVOID pParam);
+
+    // Pitch analysis, on the capture thread (QuintorAnalysis.cpp)
+    double FindPitch();
+    double FindPitch(const CAccord::Targets& targets);
+    int IsPeak(UINT k);
+    void Analyse();
+    void DrawFrame(int nString, COLORREF color);
+
+    // Dialog Data
+    //{{AFX_DATA(CQuintorDlg)
+    enum
+    {
+        IDD = IDD_QUINTOR_DIALOG
+    };
+    //}}AFX_DATA
+
+    // ClassWizard generated virtual function overrides
+    //{{AFX_VIRTUAL(CQuintorDlg)
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX); // DDX/DDV support
+    //}}AFX_VIRTUAL
+
+    // Implementation
+protected:
+    // Spectrum arrays, one element per byte of the capture buffer; none until the first GO.
+    double* ImagOut;
+    double* RealOut;
+    double* ImagIn;
+    double* RealIn;
+    WAVEHDR m_WaveHdr;
+    HWAVEIN* m_phWaveIn;
+
+    CButton m_Go;
+    CComboBox m_Tuning;
+    CSliderCtrl m_Slider;
+    CComboBox m_Card;
+
+    HICON m_hIcon;
+    CStringArray m_Names;
+    CStringArray m_Notes;
+    CAccord m_Accord;
+    // Read by the capture thread at every pass while the interface thread may clear it.
+    std::atomic<int> m_bRunning;
+    CWinThread* m_pCaptureThread;
+
+    void FillCardList();
+    void LoadTunings();
+    void CloseSoundCard();
+    void ShutDown();
+
+    // Generated message map functions
+    //{{AFX_MSG(CQuintorDlg)
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnGo();
+    afx_msg void OnStop();
+    afx_msg void OnClose();
+    afx_msg void OnSelchangeTuning();
+    afx_msg void OpenSoundCard();
+    //}}AFX_MSG
+    DECLARE_MESSAGE_MAP()
+};

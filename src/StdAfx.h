@@ -1,0 +1,13 @@
+// stdafx.h : include file for standard system include files,
+//  or project specific include files that are used frequently, but
+//      are changed infrequently
+#pragma once
+
+#define VC_EXTRALEAN // Exclude rarely-used stuff from Windows headers
+
+#include <afxwin.h>  // MFC core and standard components
+#include <afxext.h>  // MFC extensions
+#include <afxdisp.h> // MFC OLE automation classes
+#include <afxcmn.h>  // MFC support for Windows Common Controls
+#include <afxtempl.h>
+#include <mmsystem.h>

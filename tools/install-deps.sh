@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12 as root, whatever the build, the tests and the tuner need and is missing.
+set -euo pipefail
+
+packages=(
+    cmake g++ make pkg-config
+    qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+    libasound2-dev libasound2-plugins alsa-utils
+    libgtest-dev libbenchmark-dev libfftw3-dev
+    pulseaudio pulseaudio-utils sox
+    xvfb xauth xdotool imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

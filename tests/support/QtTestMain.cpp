@@ -1,0 +1,16 @@
+// The main of the test programs that show windows: the framework on Qt's offscreen platform.
+#include <afxwin.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // Death tests re-run the program rather than fork a process that holds a Qt application.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    afx::InitFramework(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,34 @@
+//{{NO_DEPENDENCIES}}
+// Resource identifiers.
+// Used by Quintor.rc
+//
+#define IDM_ABOUTBOX 0x0010
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_QUINTOR_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDI_MARK 134
+#define IDC_CARD 1000
+#define IDC_GO 1002
+#define IDC_STOP 1003
+#define IDC_TUNING 1008
+#define IDC_SLIDER 1012
+#define IDC_STRING1 1013
+#define IDC_STRING2 1014
+#define IDC_STRING3 1015
+#define IDC_STRING4 1016
+#define IDC_STRING5 1017
+#define IDC_STRING6 1018
+#define IDC_CAPTION_CARD 1019
+#define IDC_CAPTION_TUNING 1020
+
+// Next default values for new objects
+//
+#ifdef APSTUDIO_INVOKED
+#ifndef APSTUDIO_READONLY_SYMBOLS
+#define _APS_NEXT_RESOURCE_VALUE 135
+#define _APS_NEXT_COMMAND_VALUE 32771
+#define _APS_NEXT_CONTROL_VALUE 1021
+#define _APS_NEXT_SYMED_VALUE 101
+#endif
+#endif

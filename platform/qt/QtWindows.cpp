@@ -472,6 +472,8 @@ std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
         widget = CreateControl(hWnd, parent);
         widget->show();
     }
+    // Lets tools and tests find the widget of a window.
+    widget->setProperty("afxHwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hWnd)));
     return std::make_unique<Peer>(hWnd, widget);
 }
 

@@ -1,0 +1,211 @@
+// The tuner dialog in a test: its inner state in reach, a folder of its own holding the tuning
+// file, a fake sound card, recorded message boxes and a scripted file dialog.
+#pragma once
+
+#include "StdAfx.h"
+
+#include "FakeWaveIn.h"
+#include "QuintorDlg.h"
+#include "RecordingDraw.h"
+#include "RecordingMessageBox.h"
+#include "ScriptedFileDialog.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QWidget>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace quintor::testing
+{
+// The dialog with its protected members public, for the tests alone.
+class TunerDialog : public CQuintorDlg
+{
+public:
+    using CQuintorDlg::FillCardList;
+    using CQuintorDlg::ImagIn;
+    using CQuintorDlg::ImagOut;
+    using CQuintorDlg::LoadTunings;
+    using CQuintorDlg::m_Accord;
+    using CQuintorDlg::m_bRunning;
+    using CQuintorDlg::m_Card;
+    using CQuintorDlg::m_Go;
+    using CQuintorDlg::m_hIcon;
+    using CQuintorDlg::m_Names;
+    using CQuintorDlg::m_Notes;
+    using CQuintorDlg::m_pCaptureThread;
+    using CQuintorDlg::m_phWaveIn;
+    using CQuintorDlg::m_Slider;
+    using CQuintorDlg::m_Tuning;
+    using CQuintorDlg::m_WaveHdr;
+    using CQuintorDlg::OnCancel;
+    using CQuintorDlg::OnClose;
+    using CQuintorDlg::OnGo;
+    using CQuintorDlg::OnInitDialog;
+    using CQuintorDlg::OnOK;
+    using CQuintorDlg::OnPaint;
+    using CQuintorDlg::OnQueryDragIcon;
+    using CQuintorDlg::OnSelchangeTuning;
+    using CQuintorDlg::OnStop;
+    using CQuintorDlg::OnSysCommand;
+    using CQuintorDlg::OpenSoundCard;
+    using CQuintorDlg::RealIn;
+    using CQuintorDlg::RealOut;
+
+    // Every call of the default window procedure, as it received them.
+    struct DefCall
+    {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    std::vector<DefCall> defCalls;
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        defCalls.push_back(DefCall{message, wParam, lParam});
+        return CQuintorDlg::DefWindowProc(message, wParam, lParam);
+    }
+
+    QWidget* Widget(int nID = 0) const;
+};
+
+// The Qt widget that shows a window of the layer (0: the dialog itself).
+inline QWidget* WidgetOf(const CWnd* pWnd)
+{
+    if (pWnd == nullptr || pWnd->m_hWnd == nullptr)
+        return nullptr;
+    QWidget* found = nullptr;
+    for (QWidget* top : QApplication::allWidgets())
+    {
+        QVariant v = top->property("afxHwnd");
+        if (v.isValid() && v.value<quintptr>() == reinterpret_cast<quintptr>(pWnd->m_hWnd))
+            found = top;
+    }
+    return found;
+}
+
+inline QWidget* TunerDialog::Widget(int nID) const
+{
+    return WidgetOf(nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID));
+}
+
+// A fresh folder, current for the object's life.
+class ScopedFolder
+{
+public:
+    ScopedFolder()
+    {
+        char pattern[] = "/tmp/quintor-test-XXXXXX";
+        m_path = mkdtemp(pattern);
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_path);
+    }
+    ~ScopedFolder()
+    {
+        std::error_code ec;
+        std::filesystem::current_path(m_previous, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    ScopedFolder(const ScopedFolder&) = delete;
+    ScopedFolder& operator=(const ScopedFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        std::filesystem::path file = m_path / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file.string();
+    }
+
+private:
+    std::filesystem::path m_path;
+    std::filesystem::path m_previous;
+};
+
+struct Tuning
+{
+    std::string name;
+    std::string notes;
+};
+
+// A tuning file (CRLF, as Windows writes them) with the tunings in order.
+inline std::string TuningFile(const std::vector<Tuning>& tunings)
+{
+    std::string text = "[NOM]\r\n";
+    for (size_t i = 0; i < tunings.size(); ++i)
+        text += "Accord" + std::to_string(i + 1) + "=" + tunings[i].name + "\r\n";
+    text += "[NOTES]\r\n";
+    for (size_t i = 0; i < tunings.size(); ++i)
+        text += "Notes" + std::to_string(i + 1) + "=" + tunings[i].notes + "\r\n";
+    return text;
+}
+
+inline const std::vector<Tuning>& StandardTunings()
+{
+    static const std::vector<Tuning> tunings = {
+        {"Standard", "MI1LA1RE2SOL2SI2MI3"},
+        {"Drop D", "RE1LA1RE2SOL2SI2MI3"},
+        {"Faux", "MI1LA1XX2SOL2SI2MI3"},
+    };
+    return tunings;
+}
+
+// A fake card recording silence as fast as asked, unless the test changes it.
+inline afx::testing::FakeDevice Card(const std::string& name)
+{
+    afx::testing::FakeDevice device;
+    device.name = name;
+    return device;
+}
+
+// The surroundings of a tuner under test, made before the dialog and gone after it.
+struct TunerWorld
+{
+    explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},
+                        const std::vector<Tuning>& tunings = StandardTunings())
+        : fake(std::move(devices)), install(fake)
+    {
+        folder.Write("Accords.ini", TuningFile(tunings));
+    }
+
+    ScopedFolder folder;
+    afx::testing::FakeWaveIn fake;
+    afx::testing::FakeWaveInInstall install;
+    afx::testing::RecordingMessageBox boxes;
+    afx::testing::ScriptedFileDialog files;
+};
+
+// Runs the interface thread's events until done() or the limit; false on the limit.
+inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done())
+    {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        afx::ProcessPendingUpdates();
+    }
+    return true;
+}
+
+inline void Pump(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+} // namespace quintor::testing

@@ -461,6 +461,9 @@ std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
         auto* dialog = new DialogWidget(hWnd);
         dialog->setFont(DialogFont(hWnd->isDialog ? CString("MS Sans Serif") : CString(), 8));
         dialog->move(hWnd->rect.left, hWnd->rect.top);
+        // The platform window exists from the start, frame included, as a window does on Windows
+        // before it is shown: placement code sees its full size.
+        dialog->winId();
         widget = dialog;
     }
     else

@@ -137,6 +137,7 @@ struct Tuning
 {
     std::string name;
     std::string notes;
+    bool operator==(const Tuning&) const = default;
 };
 
 // A tuning file (CRLF, as Windows writes them) with the tunings in order.

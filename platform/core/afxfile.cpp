@@ -183,7 +183,10 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
                   {
                       return std::lexicographical_compare(
                           a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                          [](char x, char y) { return Lower(x) < Lower(y); });
+                          [](char x, char y) {
+                              return static_cast<unsigned char>(Lower(x)) <
+                                     static_cast<unsigned char>(Lower(y));
+                          });
                   });
     }
     while (search->next < search->matches.size())

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -67,7 +68,11 @@ bool Load(LPCSTR fileName, std::vector<Section>& sections)
 {
     if (fileName == nullptr)
         return false;
-    std::ifstream in(afx::NativePath(fileName), std::ios::binary);
+    const std::string path = afx::NativePath(fileName);
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
     std::ostringstream buffer;

@@ -1,0 +1,44 @@
+// A message-box presenter for tests: it records every box and answers at once.
+#pragma once
+
+#include <afx.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace afx::testing
+{
+class RecordingMessageBox : public afx::MessageBoxPresenter
+{
+public:
+    struct Call
+    {
+        std::string text;    // CP1252
+        std::string caption; // CP1252
+        UINT type;
+    };
+
+    // Installs itself; the previous presenter comes back when this one is destroyed.
+    explicit RecordingMessageBox(int answer = IDOK);
+    ~RecordingMessageBox() override;
+    RecordingMessageBox(const RecordingMessageBox&) = delete;
+    RecordingMessageBox& operator=(const RecordingMessageBox&) = delete;
+
+    int Show(const char* text, const char* caption, UINT type) override;
+
+    // The answer to the boxes shown from now on.
+    void SetAnswer(int answer) { m_answer.store(answer); }
+
+    // The boxes shown, oldest first. Read it directly once no other thread can show a box;
+    // Snapshot() copies it under the lock meanwhile.
+    std::vector<Call> calls;
+    std::vector<Call> Snapshot() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::atomic<int> m_answer;
+    afx::MessageBoxPresenter* m_previous;
+};
+} // namespace afx::testing

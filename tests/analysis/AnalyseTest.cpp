@@ -1,0 +1,118 @@
+// String matching: from one isolated peak to the slider's position and the label framed.
+#include "AnalysisFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace quintor::testing;
+
+namespace
+{
+const std::vector<Tuning> kTunings = {
+    {"Standard", "MI1LA1RE2SOL2SI2MI3"}, // 82.4 110 146.8 196 247 329.6
+    {"Haut", "MI1LA1RE2SOL2SI2FA#3"},    // sixth string 370: ceiling 408 Hz
+    {"Melange", "MI1LA1RE2SOL2FA#2MI3"}, // fifth string 185, below the fourth
+};
+
+// Each bin P was chosen so that floor(P * 88,200 / 524,288) is the frequency f named.
+struct MatchCase
+{
+    int tuning;
+    UINT bin; // 0: no peak at all
+    double hertz;
+    int position;
+    std::optional<Frame> frame;
+};
+
+void PrintTo(const MatchCase& c, std::ostream* os)
+{
+    *os << "tuning " << c.tuning << ", " << c.hertz << " Hz";
+}
+
+const MatchCase kMatchCases[] = {
+    // Standard tuning.
+    /* 0 */ {0, 654, 110, 293, Frame{1, kGreen}},
+    /* 1 */ {0, 489, 82, 139, Frame{0, kGreen}},  // upper side: 140 / (82.4 / 82)
+    /* 2 */ {0, 494, 83, 141, Frame{0, kYellow}}, // lower side: 140 * 83 / 82.4
+    /* 3 */ {0, 571, 96, 163, std::nullopt},      // dLo 13 < dUp 14, ratio 1.165
+    /* 4 */ {0, 2081, 350, 961, std::nullopt},    // above string 5: 905 * 350 / 329.6
+    /* 5 */ {0, 0, 0, 0, std::nullopt},
+    /* 6 */ {0, 244, 41, 0, std::nullopt}, // tie with the missing lower string
+    /* 7 */ {0, 250, 42, 71, std::nullopt},
+    /* 8 */ {0, 1962, 330, 906, Frame{5, kGreen}},
+    /* 9 */ {0, 648, 109, 290, Frame{1, kYellow}},  // ratio 0.9909
+    /* 10 */ {0, 660, 111, 295, Frame{1, kYellow}}, // ratio 1.0091, lower side
+    /* 11 */ {0, 666, 112, 298, std::nullopt},      // ratio 1.018
+    /* 12 */ {0, 642, 108, 287, std::nullopt},      // ratio 0.982
+    /* 13 */ {0, 1166, 196, 599, Frame{3, kGreen}}, // on the target: the upper side, at 0
+                                                    // A sixth string at 370 Hz lets f pass it.
+    /* 14 */ {1, 2378, 400, 978, std::nullopt},
+    /* 15 */ {1, 2212, 372, 909, Frame{5, kYellow}}, // tie 2 / 2, ratio 1.0054
+    // Between strings 4 (185) and 5: 752 * 250 / 185 = 1016, held at the range's end.
+    /* 16 */ {2, 1487, 250, 1000, std::nullopt},
+};
+
+class AnalyseTable : public ::testing::TestWithParam<MatchCase>
+{
+};
+
+TEST_P(AnalyseTable, MovesTheSliderAndFramesTheNearestString)
+{
+    const MatchCase& c = GetParam();
+    SpectrumDialog s(kTunings);
+    ASSERT_TRUE(s.created);
+    s.SelectTuning(c.tuning);
+    if (c.bin != 0)
+        s.SetSpectrum({{c.bin, 1e8}});
+    ASSERT_EQ(s.dlg.FindPitch(), c.hertz);
+
+    s.Scribble();
+    s.dlg.Analyse();
+    EXPECT_EQ(s.dlg.m_Slider.GetPos(), c.position);
+    EXPECT_EQ(s.FrameShown(), c.frame);
+}
+
+INSTANTIATE_TEST_SUITE_P(Strings, AnalyseTable, ::testing::ValuesIn(kMatchCases));
+
+TEST(Analyse, ATuningThatNeverSetItsTargetsShowsNothing)
+{
+    // All six targets still 0: no ceiling, so no pitch, and no ratio to take.
+    SpectrumDialog s({{"Faux", "XX1LA1RE2SOL2SI2MI3"}, {"Standard", "MI1LA1RE2SOL2SI2MI3"}});
+    ASSERT_TRUE(s.created);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_EQ(s.dlg.m_Accord.GetTarget(i), 0.0);
+    s.SetSpectrum({{654, 1e9}});
+    s.Scribble();
+    s.dlg.Analyse();
+    EXPECT_EQ(s.dlg.m_Slider.GetPos(), 0);
+    EXPECT_EQ(s.FrameShown(), std::nullopt);
+}
+
+TEST(Analyse, OnAnotherThreadItsRequestsReachTheScreen)
+{
+    SpectrumDialog s;
+    ASSERT_TRUE(s.created);
+    s.SetSpectrum({{1962, 1e8}}); // 330 Hz: string 5, green, position 906
+    s.Scribble();
+    std::thread worker([&] { s.dlg.Analyse(); });
+    worker.join();
+    EXPECT_TRUE(PumpUntil([&] { return s.dlg.m_Slider.GetPos() == 906; }));
+    EXPECT_EQ(s.FrameShown(), (Frame{5, kGreen}));
+}
+
+TEST(Analyse, APassWithoutAFrameErasesTheLastOne)
+{
+    SpectrumDialog s;
+    ASSERT_TRUE(s.created);
+    s.SetSpectrum({{654, 1e8}});
+    s.dlg.Analyse();
+    ASSERT_EQ(s.FrameShown(), (Frame{1, kGreen}));
+    s.SetSpectrum({{571, 1e8}}); // 96 Hz, out of every band
+    s.dlg.Analyse();
+    EXPECT_EQ(s.FrameShown(), std::nullopt);
+    EXPECT_EQ(s.dlg.m_Slider.GetPos(), 163);
+}
+} // namespace

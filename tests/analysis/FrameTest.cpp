@@ -1,0 +1,168 @@
+// The frame around a string's label: the lines drawn, and the pixels on the offscreen window.
+#include "AnalysisFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+using namespace quintor::testing;
+
+namespace
+{
+TEST(DrawFrame, FourConnectedLinesAroundTheLabelWithAFivePixelPen)
+{
+    struct Case
+    {
+        int string;
+        COLORREF color;
+    } cases[] = {
+        /* 0 */ {0, kGreen},
+        /* 1 */ {1, kYellow},
+        /* 2 */ {2, RGB(10, 20, 30)},
+        /* 3 */ {3, kGreen},
+        /* 4 */ {4, kYellow},
+        /* 5 */ {5, RGB(200, 0, 7)},
+    };
+    SpectrumDialog s;
+    ASSERT_TRUE(s.created);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE("string " + std::to_string(c.string));
+        s.Scribble();
+        s.dlg.DrawFrame(c.string, c.color);
+
+        CRect r;
+        s.Label(c.string)->GetClientRect(&r);
+        ASSERT_GT(r.Width(), 0);
+        const POINT corners[] = {{r.left, r.top},
+                                 {r.left, r.bottom},
+                                 {r.right, r.bottom},
+                                 {r.right, r.top},
+                                 {r.left, r.top}};
+        const std::vector<afx::DrawOp>& ops = s.Retained(c.string);
+        ASSERT_EQ(ops.size(), 4u);
+        for (size_t i = 0; i < 4; ++i)
+        {
+            EXPECT_EQ(ops[i].kind, afx::DrawOp::Line);
+            EXPECT_EQ(ops[i].pen.style, PS_SOLID);
+            EXPECT_EQ(ops[i].pen.width, 5);
+            EXPECT_EQ(ops[i].pen.color, c.color);
+            EXPECT_EQ(ops[i].from.x, corners[i].x) << "line " << i;
+            EXPECT_EQ(ops[i].from.y, corners[i].y) << "line " << i;
+            EXPECT_EQ(ops[i].to.x, corners[i + 1].x) << "line " << i;
+            EXPECT_EQ(ops[i].to.y, corners[i + 1].y) << "line " << i;
+        }
+        // The whole dialog was erased first: nothing else is left anywhere.
+        for (int other = 0; other < 6; ++other)
+            EXPECT_EQ(s.Retained(other).empty(), other != c.string) << "string " << other;
+        EXPECT_TRUE(s.dlg.m_hWnd->retained.empty());
+    }
+}
+
+QRgb Rgb(COLORREF color)
+{
+    return qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
+}
+
+// The pen is centred on the client rectangle's edges: of its 5 pixels, 3 fall inside along the
+// left and top edges and 2 along the right and bottom ones (the line at x = width lies outside).
+// Returns the first pixel that disagrees, or an empty string.
+std::string CheckFramePixels(const QImage& image, COLORREF color)
+{
+    const int w = image.width();
+    const int h = image.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            const bool band = x < 3 || y < 3 || x >= w - 2 || y >= h - 2;
+            const bool coloured = image.pixel(x, y) == Rgb(color);
+            if (band != coloured)
+                return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") of " +
+                       std::to_string(w) + " x " + std::to_string(h) +
+                       (band ? " is not in the frame's colour" : " is in the frame's colour");
+        }
+    return std::string();
+}
+
+bool HasPixelOf(const QImage& image, COLORREF color)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == Rgb(color))
+                return true;
+    return false;
+}
+
+QImage Grab(SpectrumDialog& s, int string)
+{
+    QWidget* widget = s.dlg.Widget(IDC_STRING1 + string);
+    EXPECT_NE(widget, nullptr);
+    return widget != nullptr ? widget->grab().toImage() : QImage();
+}
+
+TEST(FrameOnScreen, TheNearestLabelGetsTheBandsColourOnItsFourSides)
+{
+    struct Case
+    {
+        UINT bin;
+        int string;
+        COLORREF color;
+    } cases[] = {
+        /* 0 */ {654, 1, kGreen},  // 110 Hz
+        /* 1 */ {494, 0, kYellow}, // 83 Hz
+        /* 2 */ {1962, 5, kGreen}, // 330 Hz
+    };
+    SpectrumDialog s;
+    ASSERT_TRUE(s.created);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE("bin " + std::to_string(c.bin));
+        s.SetSpectrum({{c.bin, 1e8}});
+        s.dlg.Analyse();
+        Pump(20);
+        for (int i = 0; i < 6; ++i)
+        {
+            const QImage image = Grab(s, i);
+            if (i == c.string)
+            {
+                EXPECT_EQ(CheckFramePixels(image, c.color), "");
+            }
+            else
+            {
+                EXPECT_FALSE(HasPixelOf(image, kGreen) || HasPixelOf(image, kYellow))
+                    << "string " << i;
+            }
+        }
+    }
+}
+
+TEST(FrameOnScreen, StaysWhileAnotherThreadAnalysesAgainAndAgain)
+{
+    SpectrumDialog s;
+    ASSERT_TRUE(s.created);
+    s.SetSpectrum({{654, 1e8}}); // 110 Hz, in tune with string 1
+    {
+        LoopingThread worker([&] { s.dlg.Analyse(); });
+        // Twenty looks spread over a second. A pass's requests go out when the next pass reads
+        // the slider: two more passes and the batch they published carried out, and the look
+        // comes after at least one whole pass of the worker's.
+        for (int grab = 0; grab < 20; ++grab)
+        {
+            const long before = worker.Passes();
+            Pump(50);
+            ASSERT_TRUE(PumpUntil([&] { return worker.Passes() >= before + 2; }));
+            afx::ProcessPendingUpdates();
+            EXPECT_EQ(CheckFramePixels(Grab(s, 1), kGreen), "") << "grab " << grab;
+        }
+    }
+
+    s.SetSpectrum({{571, 1e8}}); // 96 Hz: out of every band
+    std::thread last([&] { s.dlg.Analyse(); });
+    last.join();
+    ASSERT_TRUE(PumpUntil([&] { return s.dlg.m_Slider.GetPos() == 163; }));
+    Pump(20);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_FALSE(HasPixelOf(Grab(s, i), kGreen)) << "string " << i;
+}
+} // namespace

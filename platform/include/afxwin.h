@@ -39,7 +39,6 @@ class CDataExchange;
 
 namespace afx
 {
-struct DialogAccess;
 struct ThreadAccess;
 struct ThreadState;
 } // namespace afx
@@ -406,7 +405,6 @@ protected:
 
 private:
     BOOL CreateFromTemplate();
-    friend struct afx::DialogAccess;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -22,6 +22,10 @@ public:
     UINT NumberOfBitsNeeded(UINT PowerOfTwo);
     // The low NumBits bits of index in reverse order.
     UINT BitReverse(UINT index, UINT NumBits);
+
+private:
+    void BitReversedCopy(UINT NumBits, const double* RealIn, const double* ImagIn, double* RealOut,
+                         double* ImagOut);
 };
 
 // Returns when p is not null; otherwise names it on the standard error stream and ends the

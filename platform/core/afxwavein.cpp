@@ -1,0 +1,656 @@
+// Wave input: argument checks, handles, header states and error texts, over a back end.
+#include "afxwavein.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <new>
+#include <utility>
+
+namespace afx::wavein
+{
+
+DWORD FormatBit(const WAVEFORMATEX& format)
+{
+    if (format.wFormatTag != WAVE_FORMAT_PCM)
+        return 0;
+    int rateIndex;
+    switch (format.nSamplesPerSec)
+    {
+        case 11025:
+            rateIndex = 0;
+            break;
+        case 22050:
+            rateIndex = 1;
+            break;
+        case 44100:
+            rateIndex = 2;
+            break;
+        case 48000:
+            rateIndex = 3;
+            break;
+        case 96000:
+            rateIndex = 4;
+            break;
+        default:
+            return 0;
+    }
+    if (format.nChannels != 1 && format.nChannels != 2)
+        return 0;
+    if (format.wBitsPerSample != 8 && format.wBitsPerSample != 16)
+        return 0;
+    // Four bits per rate, in the order M08, S08, M16, S16.
+    const int within = (format.wBitsPerSample == 16 ? 2 : 0) + (format.nChannels == 2 ? 1 : 0);
+    return static_cast<DWORD>(1) << (rateIndex * 4 + within);
+}
+
+// --- BlockQueue ---------------------------------------------------------------------------
+
+void BlockQueue::Reserve(std::size_t blockBytes)
+{
+    std::lock_guard lock(mutex_);
+    block_ = std::max(block_, blockBytes);
+    const std::size_t wanted = (kHeldBlocks + 1) * block_;
+    if (wanted <= ring_.size())
+        return;
+    std::vector<unsigned char> grown(wanted);
+    for (std::size_t i = 0; i < held_; ++i)
+        grown[i] = ring_[(head_ + i) % ring_.size()];
+    ring_.swap(grown);
+    head_ = 0;
+}
+
+std::size_t BlockQueue::Space() const
+{
+    std::lock_guard lock(mutex_);
+    return ring_.size() - held_;
+}
+
+std::size_t BlockQueue::Held() const
+{
+    std::lock_guard lock(mutex_);
+    return held_;
+}
+
+std::size_t BlockQueue::Write(const void* data, std::size_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    const std::size_t size = ring_.size();
+    bytes = std::min(bytes, size - held_);
+    const auto* from = static_cast<const unsigned char*>(data);
+    std::size_t tail = size == 0 ? 0 : (head_ + held_) % size;
+    std::size_t done = 0;
+    while (done < bytes)
+    {
+        const std::size_t run = std::min(bytes - done, size - tail);
+        std::memcpy(ring_.data() + tail, from + done, run);
+        done += run;
+        tail = (tail + run) % size;
+    }
+    held_ += bytes;
+    return bytes;
+}
+
+bool BlockQueue::Take(void* destination, std::size_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    if (bytes == 0 || held_ < bytes)
+        return false;
+    const std::size_t size = ring_.size();
+    auto* to = static_cast<unsigned char*>(destination);
+    std::size_t done = 0;
+    while (done < bytes)
+    {
+        const std::size_t run = std::min(bytes - done, size - head_);
+        std::memcpy(to + done, ring_.data() + head_, run);
+        done += run;
+        head_ = (head_ + run) % size;
+    }
+    held_ -= bytes;
+    return true;
+}
+
+void BlockQueue::DropPartial()
+{
+    std::lock_guard lock(mutex_);
+    held_ = block_ == 0 ? 0 : held_ - held_ % block_;
+}
+
+void BlockQueue::Clear()
+{
+    std::lock_guard lock(mutex_);
+    held_ = 0;
+    head_ = 0;
+}
+
+// --- Per-thread failure record ------------------------------------------------------------
+
+namespace
+{
+
+struct FailureRecord
+{
+    MMRESULT code = MMSYSERR_NOERROR;
+    std::string detail;
+};
+
+thread_local FailureRecord lastFailure;
+thread_local std::string pendingDetail;
+
+// Brackets one public call: a detail left by the back end belongs to this call's failure.
+class Call
+{
+public:
+    Call() { pendingDetail.clear(); }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    MMRESULT Return(MMRESULT result)
+    {
+        if (result != MMSYSERR_NOERROR)
+        {
+            lastFailure.code = result;
+            lastFailure.detail = std::move(pendingDetail);
+        }
+        pendingDetail.clear();
+        return result;
+    }
+};
+
+// --- Handles and the device list ----------------------------------------------------------
+
+struct OpenDevice
+{
+    std::mutex mutex;
+    std::unique_ptr<Stream> stream; // null once closed
+    WAVEFORMATEX format{};
+    std::vector<WAVEHDR*> queued;
+};
+
+struct Registry
+{
+    std::mutex devicesMutex; // the back ends and the device list
+    std::shared_ptr<Backend> installed;
+    std::shared_ptr<Backend> platform;
+    std::vector<DeviceCaps> devices;
+    bool listed = false;
+
+    std::mutex handlesMutex;
+    std::map<std::uintptr_t, std::shared_ptr<OpenDevice>> handles;
+    std::uintptr_t nextHandle = 0x5710;
+};
+
+Registry& TheRegistry()
+{
+    // Never destroyed: handles may outlive static destruction at exit.
+    static Registry* registry = new Registry;
+    return *registry;
+}
+
+// With devicesMutex held.
+Backend& CurrentBackend(Registry& r)
+{
+    if (r.installed)
+        return *r.installed;
+    if (!r.platform)
+        r.platform = CreatePlatformBackend();
+    return *r.platform;
+}
+
+// With devicesMutex held.
+void EnsureListed(Registry& r)
+{
+    if (r.listed)
+        return;
+    r.devices = CurrentBackend(r).Enumerate();
+    r.listed = true;
+}
+
+bool IsMapper(UINT_PTR id)
+{
+    return id == WAVE_MAPPER || id == static_cast<UINT_PTR>(-1);
+}
+
+std::shared_ptr<OpenDevice> Find(HWAVEIN hwi)
+{
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.handlesMutex);
+    const auto it = r.handles.find(reinterpret_cast<std::uintptr_t>(hwi));
+    return it == r.handles.end() ? nullptr : it->second;
+}
+
+bool HeaderArgumentsValid(const WAVEHDR* pwh, UINT cbwh)
+{
+    return pwh != nullptr && cbwh == sizeof(WAVEHDR);
+}
+
+// Hands every queued header back done, with the device's mutex held.
+void ReturnQueued(OpenDevice& device)
+{
+    for (WAVEHDR* header : device.queued)
+        header->dwFlags = (header->dwFlags & ~static_cast<DWORD>(WHDR_INQUEUE)) | WHDR_DONE;
+    device.queued.clear();
+}
+
+bool FormatConsistent(const WAVEFORMATEX& f)
+{
+    if (f.wFormatTag != WAVE_FORMAT_PCM || f.nSamplesPerSec == 0)
+        return false;
+    if (f.nChannels != 1 && f.nChannels != 2)
+        return false;
+    if (f.wBitsPerSample != 8 && f.wBitsPerSample != 16)
+        return false;
+    const unsigned align = f.nChannels * f.wBitsPerSample / 8u;
+    return f.nBlockAlign == align && static_cast<std::uint64_t>(f.nAvgBytesPerSec) ==
+                                         static_cast<std::uint64_t>(f.nSamplesPerSec) * align;
+}
+
+// --- Texts ----------------------------------------------------------------------------------
+
+const char* CodeText(MMRESULT code)
+{
+    switch (code)
+    {
+        case MMSYSERR_NOERROR:
+            return "La commande spécifiée a été exécutée.";
+        case MMSYSERR_ERROR:
+            return "Erreur non spécifiée.";
+        case MMSYSERR_BADDEVICEID:
+            return "L'identificateur de périphérique spécifié est hors limites.";
+        case MMSYSERR_NOTENABLED:
+            return "Le pilote n'a pas pu être activé.";
+        case MMSYSERR_ALLOCATED:
+            return "Le périphérique spécifié est déjà utilisé. Attendez qu'il soit libéré, puis "
+                   "réessayez.";
+        case MMSYSERR_INVALHANDLE:
+            return "Le descripteur de périphérique spécifié n'est pas valide.";
+        case MMSYSERR_NODRIVER:
+            return "Aucun pilote n'est installé pour ce périphérique, ou le périphérique n'est pas "
+                   "disponible.";
+        case MMSYSERR_NOMEM:
+            return "Mémoire insuffisante pour effectuer cette tâche. Quittez une ou plusieurs "
+                   "applications pour libérer de la mémoire, puis réessayez.";
+        case MMSYSERR_NOTSUPPORTED:
+            return "Cette fonction n'est pas prise en charge par le périphérique.";
+        case MMSYSERR_BADERRNUM:
+            return "Un numéro d'erreur hors limites a été spécifié.";
+        case MMSYSERR_INVALFLAG:
+            return "Un indicateur non valide a été passé à une fonction système.";
+        case MMSYSERR_INVALPARAM:
+            return "Un paramètre non valide a été passé à une fonction système.";
+        case MMSYSERR_HANDLEBUSY:
+            return "Le descripteur spécifié est utilisé au même moment par un autre thread. "
+                   "Réessayez plus tard.";
+        case MMSYSERR_INVALIDALIAS:
+            return "L'alias spécifié est introuvable.";
+        case MMSYSERR_BADDB:
+            return "La base de données du Registre est endommagée.";
+        case MMSYSERR_KEYNOTFOUND:
+            return "La clé de Registre spécifiée est introuvable.";
+        case MMSYSERR_READERROR:
+            return "Impossible de lire la clé de Registre spécifiée.";
+        case MMSYSERR_WRITEERROR:
+            return "Impossible d'écrire dans la clé de Registre spécifiée.";
+        case MMSYSERR_DELETEERROR:
+            return "Impossible de supprimer la clé de Registre spécifiée.";
+        case MMSYSERR_VALNOTFOUND:
+            return "La valeur de Registre spécifiée est introuvable.";
+        case MMSYSERR_NODRIVERCB:
+            return "Le pilote n'a pas appelé la fonction de rappel prévue.";
+        case MMSYSERR_MOREDATA:
+            return "D'autres données restent à renvoyer.";
+        case WAVERR_BADFORMAT:
+            return "Le format audio spécifié n'est pas pris en charge par le périphérique. "
+                   "Choisissez un autre format ou un autre périphérique.";
+        case WAVERR_STILLPLAYING:
+            return "Cette opération est impossible tant que le périphérique utilise la mémoire "
+                   "tampon. Arrêtez ou réinitialisez le périphérique, puis réessayez.";
+        case WAVERR_UNPREPARED:
+            return "L'en-tête de la mémoire tampon n'a pas été préparé. Préparez-le, puis "
+                   "réessayez.";
+        case WAVERR_SYNC:
+            return "Impossible d'ouvrir un périphérique synchrone sans l'indicateur "
+                   "WAVE_ALLOWSYNC.";
+        default:
+            return nullptr;
+    }
+}
+
+} // namespace
+
+std::shared_ptr<Backend> InstallBackend(std::shared_ptr<Backend> backend)
+{
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.devicesMutex);
+    std::shared_ptr<Backend> previous = std::move(r.installed);
+    r.installed = std::move(backend);
+    r.devices.clear();
+    r.listed = false;
+    return previous;
+}
+
+void SetFailureDetail(std::string text)
+{
+    pendingDetail = std::move(text);
+}
+
+} // namespace afx::wavein
+
+using namespace afx::wavein;
+
+extern "C" UINT waveInGetNumDevs(void)
+{
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.devicesMutex);
+    try
+    {
+        r.listed = false;
+        EnsureListed(r);
+    }
+    catch (const std::bad_alloc&)
+    {
+        r.devices.clear();
+    }
+    return static_cast<UINT>(r.devices.size());
+}
+
+extern "C" MMRESULT waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UINT cbwic)
+{
+    Call call;
+    if (cbwic == 0)
+        return call.Return(MMSYSERR_NOERROR);
+    if (pwic == nullptr)
+        return call.Return(MMSYSERR_INVALPARAM);
+    DeviceCaps caps;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.devicesMutex);
+        try
+        {
+            EnsureListed(r);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return call.Return(MMSYSERR_NOMEM);
+        }
+        if (IsMapper(uDeviceID))
+        {
+            const auto it = std::find_if(r.devices.begin(), r.devices.end(),
+                                         [](const DeviceCaps& d) { return d.isDefault; });
+            if (it == r.devices.end())
+                return call.Return(MMSYSERR_NODRIVER);
+            caps = *it;
+        }
+        else if (uDeviceID >= r.devices.size())
+            return call.Return(MMSYSERR_BADDEVICEID);
+        else
+            caps = r.devices[uDeviceID];
+    }
+    WAVEINCAPSA out{};
+    out.wMid = MM_UNMAPPED;
+    out.wPid = MM_PID_UNMAPPED;
+    out.vDriverVersion = caps.driverVersion;
+    const std::size_t length = std::min(caps.name.size(), std::size_t{MAXPNAMELEN - 1});
+    std::memcpy(out.szPname, caps.name.data(), length);
+    out.dwFormats = caps.formats;
+    out.wChannels = caps.channels;
+    std::memcpy(pwic, &out, std::min<std::size_t>(cbwic, sizeof out));
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                               DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen)
+{
+    (void)dwCallback;
+    (void)dwInstance;
+    Call call;
+    if (phwi != nullptr)
+        *phwi = nullptr;
+    const DWORD known =
+        CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC | WAVE_MAPPED | WAVE_FORMAT_DIRECT;
+    if (fdwOpen & ~known)
+        return call.Return(MMSYSERR_INVALFLAG);
+    switch (fdwOpen & CALLBACK_TYPEMASK)
+    {
+        case CALLBACK_NULL:
+            break;
+        case CALLBACK_WINDOW:
+        case CALLBACK_THREAD:
+        case CALLBACK_FUNCTION:
+        case CALLBACK_EVENT:
+            return call.Return(MMSYSERR_NOTSUPPORTED);
+        default:
+            return call.Return(MMSYSERR_INVALFLAG);
+    }
+    const bool query = (fdwOpen & WAVE_FORMAT_QUERY) != 0;
+    if ((!query && phwi == nullptr) || pwfx == nullptr)
+        return call.Return(MMSYSERR_INVALPARAM);
+    const WAVEFORMATEX format = *pwfx;
+
+    Registry& r = TheRegistry();
+    std::unique_ptr<Stream> stream;
+    {
+        std::lock_guard lock(r.devicesMutex);
+        try
+        {
+            EnsureListed(r);
+            const DeviceCaps* device = nullptr;
+            if (!IsMapper(uDeviceID))
+            {
+                if (uDeviceID >= r.devices.size())
+                    return call.Return(MMSYSERR_BADDEVICEID);
+                device = &r.devices[uDeviceID];
+            }
+            if (!FormatConsistent(format))
+                return call.Return(WAVERR_BADFORMAT);
+            const MMRESULT opened =
+                CurrentBackend(r).Open(uDeviceID, device, format, query, stream);
+            if (opened != MMSYSERR_NOERROR)
+                return call.Return(opened);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return call.Return(MMSYSERR_NOMEM);
+        }
+    }
+    if (query)
+        return call.Return(MMSYSERR_NOERROR);
+
+    auto device = std::make_shared<OpenDevice>();
+    device->stream = std::move(stream);
+    device->format = format;
+    std::lock_guard lock(r.handlesMutex);
+    const std::uintptr_t value = r.nextHandle;
+    r.nextHandle += 0x10;
+    r.handles.emplace(value, std::move(device));
+    *phwi = reinterpret_cast<HWAVEIN>(value);
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInClose(HWAVEIN hwi)
+{
+    Call call;
+    std::shared_ptr<OpenDevice> device;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.handlesMutex);
+        const auto it = r.handles.find(reinterpret_cast<std::uintptr_t>(hwi));
+        if (it == r.handles.end())
+            return call.Return(MMSYSERR_INVALHANDLE);
+        device = std::move(it->second);
+        r.handles.erase(it);
+    }
+    std::unique_ptr<Stream> closing;
+    {
+        std::lock_guard lock(device->mutex);
+        ReturnQueued(*device);
+        closing = std::move(device->stream);
+    }
+    closing.reset();
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+{
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    if (!HeaderArgumentsValid(pwh, cbwh))
+        return call.Return(MMSYSERR_INVALPARAM);
+    std::lock_guard lock(device->mutex);
+    if (!device->stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    if (pwh->dwFlags & WHDR_PREPARED)
+        return call.Return(MMSYSERR_NOERROR);
+    if (pwh->lpData == nullptr || pwh->dwBufferLength == 0 ||
+        pwh->dwBufferLength % device->format.nBlockAlign != 0)
+        return call.Return(MMSYSERR_INVALPARAM);
+    MMRESULT result;
+    try
+    {
+        result = device->stream->Prepare(pwh->dwBufferLength);
+    }
+    catch (const std::bad_alloc&)
+    {
+        result = MMSYSERR_NOMEM;
+    }
+    if (result != MMSYSERR_NOERROR)
+        return call.Return(result);
+    pwh->dwFlags = (pwh->dwFlags & ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE)) | WHDR_PREPARED;
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+{
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    if (!HeaderArgumentsValid(pwh, cbwh))
+        return call.Return(MMSYSERR_INVALPARAM);
+    std::lock_guard lock(device->mutex);
+    if (!device->stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    if (!(pwh->dwFlags & WHDR_PREPARED))
+        return call.Return(MMSYSERR_NOERROR);
+    if (pwh->dwFlags & WHDR_INQUEUE)
+        return call.Return(WAVERR_STILLPLAYING);
+    device->stream->Unprepare(pwh->dwBufferLength);
+    pwh->dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+{
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    if (!HeaderArgumentsValid(pwh, cbwh))
+        return call.Return(MMSYSERR_INVALPARAM);
+    std::lock_guard lock(device->mutex);
+    Stream* stream = device->stream.get();
+    if (!stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    stream->AddBufferCalled();
+    if (!(pwh->dwFlags & WHDR_PREPARED))
+        return call.Return(WAVERR_UNPREPARED);
+
+    auto& queued = device->queued;
+    const auto mine = std::find(queued.begin(), queued.end(), pwh);
+    if (pwh->dwFlags & WHDR_DONE)
+    {
+        // The client has had this block; it goes back empty even if another is complete.
+        pwh->dwBytesRecorded = 0;
+        pwh->dwFlags = (pwh->dwFlags & ~static_cast<DWORD>(WHDR_DONE)) | WHDR_INQUEUE;
+        if (mine == queued.end())
+            queued.push_back(pwh);
+        return call.Return(MMSYSERR_NOERROR);
+    }
+    const bool wasQueued = (pwh->dwFlags & WHDR_INQUEUE) != 0;
+    if (wasQueued && mine == queued.end())
+        return call.Return(WAVERR_STILLPLAYING); // queued on another device
+    if (!wasQueued)
+    {
+        pwh->dwBytesRecorded = 0;
+        pwh->dwFlags |= WHDR_INQUEUE;
+        queued.push_back(pwh);
+    }
+    if (stream->TakeBlock(pwh->lpData, pwh->dwBufferLength))
+    {
+        pwh->dwBytesRecorded = pwh->dwBufferLength;
+        pwh->dwFlags = (pwh->dwFlags & ~static_cast<DWORD>(WHDR_INQUEUE)) | WHDR_DONE;
+        queued.erase(std::find(queued.begin(), queued.end(), pwh));
+        return call.Return(MMSYSERR_NOERROR);
+    }
+    std::string detail;
+    const MMRESULT failure = stream->Failure(detail);
+    if (failure != MMSYSERR_NOERROR)
+    {
+        SetFailureDetail(std::move(detail));
+        return call.Return(failure);
+    }
+    return call.Return(wasQueued ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInStart(HWAVEIN hwi)
+{
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    std::lock_guard lock(device->mutex);
+    if (!device->stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    return call.Return(device->stream->Start());
+}
+
+extern "C" MMRESULT waveInStop(HWAVEIN hwi)
+{
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    std::lock_guard lock(device->mutex);
+    if (!device->stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    device->stream->Stop();
+    ReturnQueued(*device);
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInReset(HWAVEIN hwi)
+{
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    std::lock_guard lock(device->mutex);
+    if (!device->stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    device->stream->Stop();
+    device->stream->Discard();
+    ReturnQueued(*device);
+    return call.Return(MMSYSERR_NOERROR);
+}
+
+extern "C" MMRESULT waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT cchText)
+{
+    if (cchText == 0)
+        return MMSYSERR_NOERROR;
+    if (pszText == nullptr)
+        return MMSYSERR_INVALPARAM;
+    pszText[0] = '\0';
+    const char* base = CodeText(mmrError);
+    if (base == nullptr)
+        return MMSYSERR_BADERRNUM;
+    std::string text = base;
+    if (lastFailure.code == mmrError && !lastFailure.detail.empty())
+        text += " (" + lastFailure.detail + ")";
+    if (text.size() > MAXERRORLENGTH - 1)
+        text.resize(MAXERRORLENGTH - 1);
+    const std::size_t length = std::min<std::size_t>(text.size(), cchText - 1);
+    std::memcpy(pszText, text.data(), length);
+    pszText[length] = '\0';
+    return MMSYSERR_NOERROR;
+}

@@ -1,0 +1,143 @@
+// A wave-input test double: devices that record a chosen sound, with failures on demand and
+// counters of what the client did. Installed for a scope with FakeWaveInInstall; while it is
+// installed, every waveIn* call reaches it instead of ALSA.
+//
+//     afx::testing::FakeWaveIn fake({{.name = "Carte A", .source = FakeSource::Sine(110, 8000)}});
+//     afx::testing::FakeWaveInInstall installed(fake);
+//
+// The double behaves as mmsystem.h describes (the core is the same); only what is recorded, and
+// when, is its own. Thread-safe.
+#pragma once
+
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace afx::testing
+{
+
+// What a fake device records, one 16-bit sample per index from the moment it is opened. An
+// 8-bit format gets the high byte (offset by 128); a stereo one the same sample twice.
+class FakeSource
+{
+public:
+    static FakeSource Silence();
+    // round(amplitude * sin(2 pi hertz n / rate + phase)), clamped to the 16-bit range.
+    static FakeSource Sine(double hertz, double amplitude, double phase = 0.0);
+    // The samples in turn, then silence, or from the start again with `loop`.
+    static FakeSource Recording(std::vector<std::int16_t> samples, bool loop = false);
+    // first, first + 1, ... wrapping around: shows any lost or repeated sample.
+    static FakeSource Counter(std::int16_t first = 0);
+
+    std::int16_t Sample(std::uint64_t index, DWORD rate) const;
+
+private:
+    enum class Kind
+    {
+        Silence,
+        Sine,
+        Recording,
+        Counter
+    };
+    Kind kind_ = Kind::Silence;
+    double hertz_ = 0.0;
+    double amplitude_ = 0.0;
+    double phase_ = 0.0;
+    std::shared_ptr<const std::vector<std::int16_t>> samples_;
+    bool loop_ = false;
+    std::int16_t first_ = 0;
+};
+
+enum class FakePacing
+{
+    // Each waveInAddBuffer that can take a block finds one complete: deterministic.
+    AsFastAsPossible,
+    // Sound arrives at the format's rate, from a thread of the device's own.
+    RealTime,
+    // A block is complete only when the test says so (FakeWaveIn::CompleteBlock).
+    Manual
+};
+
+struct FakeDevice
+{
+    std::string name{}; // code page 1252; the library cuts it to MAXPNAMELEN - 1
+    DWORD formats = WAVE_FORMAT_4M16;
+    WORD channels = 1;
+    MMRESULT openResult = MMSYSERR_NOERROR;    // waveInOpen fails with this when not 0
+    MMRESULT prepareResult = MMSYSERR_NOERROR; // waveInPrepareHeader fails with this when not 0
+    std::string failureDetail{}; // added to the text of those failures, e.g. "Test : occupé"
+    FakeSource source = FakeSource::Silence();
+    FakePacing pacing = FakePacing::AsFastAsPossible;
+};
+
+// What the client did to the double's devices, counted since the double was made.
+struct FakeCounters
+{
+    int opens = 0;       // successful opens for recording (queries not counted)
+    int failedOpens = 0; // opens refused by a device (openResult, or a format it lacks)
+    int queries = 0;     // successful WAVE_FORMAT_QUERY opens
+    int closes = 0;
+    int starts = 0;
+    int stops = 0; // waveInStop and waveInReset calls
+    int resets = 0;
+    int prepares = 0; // successful, on a header not yet prepared
+    int failedPrepares = 0;
+    int unprepares = 0;
+    int addBuffers = 0;        // waveInAddBuffer calls past the handle, pointer and cbwh checks
+    int blocksDelivered = 0;   // blocks copied into a client's buffer
+    UINT lastOpenedDevice = 0; // uDeviceID of the last open that reached a device
+    bool anyOpened = false;    // whether lastOpenedDevice means anything yet
+    int OpenNow() const { return opens - closes; }
+};
+
+namespace detail
+{
+struct FakeState;
+}
+
+class FakeWaveIn
+{
+public:
+    explicit FakeWaveIn(std::vector<FakeDevice> devices = {});
+    ~FakeWaveIn();
+    FakeWaveIn(const FakeWaveIn&) = delete;
+    FakeWaveIn& operator=(const FakeWaveIn&) = delete;
+
+    // Takes effect at the next waveInGetNumDevs (the list stays stable until then); opens use
+    // the new settings at once.
+    void SetDevices(std::vector<FakeDevice> devices);
+    // The device WAVE_MAPPER opens (0 unless changed); -1: none, so it fails with
+    // MMSYSERR_NODRIVER.
+    void SetMapperDevice(int index);
+
+    FakeCounters Counters() const;
+
+    // Manual pacing: completes one block, of the largest prepared header's length, on the most
+    // recently opened device still open. False when that device is not manual, not
+    // recording, or has no prepared header yet. Like a card, the device holds at most three
+    // blocks: completing one more when it is full loses what it held (an overrun).
+    bool CompleteBlock();
+
+private:
+    friend class FakeWaveInInstall;
+    std::shared_ptr<detail::FakeState> state_;
+};
+
+// Installs `fake` as the wave-input back end for its lifetime, then restores the one before.
+class FakeWaveInInstall
+{
+public:
+    explicit FakeWaveInInstall(FakeWaveIn& fake);
+    ~FakeWaveInInstall();
+    FakeWaveInInstall(const FakeWaveInInstall&) = delete;
+    FakeWaveInInstall& operator=(const FakeWaveInInstall&) = delete;
+
+private:
+    struct Previous;
+    std::unique_ptr<Previous> previous_;
+};
+
+} // namespace afx::testing

@@ -1,0 +1,146 @@
+// Threads: a device recording in real time on its own thread, a client spinning on
+// waveInAddBuffer, and stop/close from another thread. No timing is asserted: a watchdog only
+// turns a hang into a failure.
+#include "FakeWaveIn.h"
+#include "WaveTestSupport.h"
+
+#include <atomic>
+
+using afx::testing::FakeDevice;
+using afx::testing::FakePacing;
+using afx::testing::FakeSource;
+using afx::testing::FakeWaveIn;
+using afx::testing::FakeWaveInInstall;
+using namespace wave_test;
+
+namespace
+{
+
+constexpr DWORD kBlockBytes = 8820 * 2; // 200 ms: a loaded machine does not starve the client
+constexpr auto kLimit = std::chrono::seconds(60);
+
+class WaveThreads : public ::testing::Test
+{
+protected:
+    WaveThreads()
+        : fake_({{.name = "Temps réel",
+                  .source = FakeSource::Counter(0),
+                  .pacing = FakePacing::RealTime}}),
+          installed_(fake_), buffer_(kBlockBytes)
+    {
+        EXPECT_EQ(waveInGetNumDevs(), 1u);
+        const WAVEFORMATEX f = Format();
+        EXPECT_EQ(waveInOpen(&h_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveInPrepareHeader(h_, &buffer_.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    ~WaveThreads() override
+    {
+        waveInClose(h_); // INVALHANDLE when the test closed it already
+    }
+
+    FakeWaveIn fake_;
+    FakeWaveInInstall installed_;
+    Buffer buffer_;
+    HWAVEIN h_ = nullptr;
+};
+
+TEST_F(WaveThreads, RealTimeBlocksFollowEachOtherWithoutAGap)
+{
+    Watchdog watchdog("real-time capture", kLimit);
+    ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
+    std::vector<std::int16_t> heard;
+    while (heard.size() < 4 * kBlockBytes / 2)
+    {
+        waveInAddBuffer(h_, &buffer_.header, sizeof(WAVEHDR));
+        const auto samples = buffer_.Samples();
+        heard.insert(heard.end(), samples.begin(), samples.end());
+        std::this_thread::yield();
+    }
+    ASSERT_EQ(waveInStop(h_), MMSYSERR_NOERROR);
+    for (std::size_t i = 0; i < heard.size(); ++i)
+        ASSERT_EQ(heard[i], static_cast<std::int16_t>(static_cast<std::uint16_t>(i)))
+            << "sample " << i;
+}
+
+// The client thread: spins as the capture loop does until its handle is gone.
+struct Spinner
+{
+    explicit Spinner(HWAVEIN h, WAVEHDR& header)
+        : thread(
+              [this, h, &header]
+              {
+                  for (;;)
+                  {
+                      const MMRESULT r = waveInAddBuffer(h, &header, sizeof(WAVEHDR));
+                      if (r == MMSYSERR_INVALHANDLE)
+                          break;
+                      if (header.dwBytesRecorded != 0)
+                          blocks.fetch_add(1);
+                      calls.fetch_add(1);
+                  }
+              })
+    {
+    }
+    ~Spinner()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+    void WaitForBlocks(int count) const
+    {
+        while (blocks.load() < count)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    std::atomic<int> blocks{0};
+    std::atomic<long> calls{0};
+    std::thread thread;
+};
+
+TEST_F(WaveThreads, StopAndCloseWhileAClientSpinsOnAddBuffer)
+{
+    Watchdog watchdog("stop and close beside a spinning client", kLimit);
+    ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
+    Spinner spinner(h_, buffer_.header);
+    spinner.WaitForBlocks(2);
+
+    EXPECT_EQ(waveInStop(h_), MMSYSERR_NOERROR);
+    const long afterStop = spinner.calls.load();
+    while (spinner.calls.load() < afterStop + 10)
+        std::this_thread::yield(); // the client keeps going against a stopped device
+    EXPECT_EQ(waveInClose(h_), MMSYSERR_NOERROR);
+    spinner.thread.join(); // ends once it sees the handle invalid
+    EXPECT_EQ(fake_.Counters().OpenNow(), 0);
+}
+
+TEST_F(WaveThreads, CloseWhileRecordingStopsTheDeviceThread)
+{
+    Watchdog watchdog("close while recording", kLimit);
+    ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
+    Spinner spinner(h_, buffer_.header);
+    spinner.WaitForBlocks(1);
+    EXPECT_EQ(waveInClose(h_), MMSYSERR_NOERROR);
+    spinner.thread.join();
+    const auto c = fake_.Counters();
+    EXPECT_EQ(c.OpenNow(), 0);
+    EXPECT_EQ(c.stops, 0) << "close alone ends the recording";
+}
+
+TEST_F(WaveThreads, StartStopCyclesFromAnotherThreadWhileTheClientSpins)
+{
+    Watchdog watchdog("start/stop cycles", kLimit);
+    Spinner spinner(h_, buffer_.header);
+    for (int cycle = 0; cycle < 20; ++cycle)
+    {
+        EXPECT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_EQ(waveInStop(h_), MMSYSERR_NOERROR);
+    }
+    EXPECT_EQ(waveInReset(h_), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveInClose(h_), MMSYSERR_NOERROR);
+    spinner.thread.join();
+    EXPECT_EQ(fake_.Counters().starts, 20);
+}
+
+} // namespace

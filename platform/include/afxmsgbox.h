@@ -117,8 +117,4 @@ MessageBoxPresenter* GetMessageBoxPresenter();
 void SetMessageBoxCaption(const char* caption);
 // A copy, so that a concurrent SetMessageBoxCaption cannot pull it away.
 std::string GetMessageBoxCaption();
-
-// CP1252 bytes to UTF-8, for the layer's edges. The five bytes the code page leaves undefined map
-// to the control characters of the same value, as Windows does.
-std::string Cp1252ToUtf8(const char* text);
 } // namespace afx

@@ -336,28 +336,4 @@ TEST(CStringTest, PrintsQuotedWithEscapes)
     EXPECT_EQ(out.str(), "\"R\\xE9 \\\"1\\\"\\x0A\"");
 }
 
-TEST(Cp1252Test, ConvertsEveryKindOfByteToUtf8)
-{
-    struct Case
-    {
-        const char* cp1252;
-        const char* utf8;
-    };
-    const Case cases[] = {
-        /* 0 */ {"MI1 LA1", "MI1 LA1"},
-        /* 1 */ {"\xE9", "\xC3\xA9"},     // é
-        /* 2 */ {"\xEA", "\xC3\xAA"},     // ê
-        /* 3 */ {"\xA0", "\xC2\xA0"},     // no-break space, first Latin-1 byte
-        /* 4 */ {"\xFF", "\xC3\xBF"},     // ÿ, last byte
-        /* 5 */ {"\x80", "\xE2\x82\xAC"}, // euro sign
-        /* 6 */ {"\x9C", "\xC5\x93"},     // œ
-        /* 7 */ {"\x92", "\xE2\x80\x99"}, // right single quotation mark
-        /* 8 */ {"\x9F", "\xC5\xB8"},     // Ÿ
-        /* 9 */ {"\x81", "\xC2\x81"},     // undefined: the control of that value
-        /* 10 */ {"", ""},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(afx::Cp1252ToUtf8(cases[i].cp1252), cases[i].utf8) << "case " << i;
-    EXPECT_EQ(afx::Cp1252ToUtf8(nullptr), "");
-}
 } // namespace

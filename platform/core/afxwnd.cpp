@@ -207,10 +207,10 @@ void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos)
 }
 } // namespace afx
 
-int GetSystemMetrics(int nIndex)
+namespace afx
 {
-    if (g_backend != nullptr)
-        return g_backend->SystemMetric(nIndex);
+int StandardSystemMetric(int nIndex)
+{
     switch (nIndex)
     {
         case SM_CXICON:
@@ -222,6 +222,13 @@ int GetSystemMetrics(int nIndex)
         default:
             return 0;
     }
+}
+} // namespace afx
+
+int GetSystemMetrics(int nIndex)
+{
+    return g_backend != nullptr ? g_backend->SystemMetric(nIndex)
+                                : afx::StandardSystemMetric(nIndex);
 }
 
 // ---------------------------------------------------------------------------------------------

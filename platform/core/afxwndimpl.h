@@ -88,6 +88,8 @@ public:
 };
 
 void SetWindowBackend(WindowBackend* backend);
+// The metrics that do not depend on the screen: the icon sizes of Windows.
+int StandardSystemMetric(int nIndex);
 WindowBackend* GetWindowBackend();
 void SetInterfaceThread();
 

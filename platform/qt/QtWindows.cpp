@@ -505,21 +505,11 @@ RECT WindowsBackend::DesktopRect()
 int WindowsBackend::SystemMetric(int nIndex)
 {
     RECT desktop = DesktopRect();
-    switch (nIndex)
-    {
-        case SM_CXICON:
-        case SM_CYICON:
-            return 32;
-        case SM_CXSMICON:
-        case SM_CYSMICON:
-            return 16;
-        case SM_CXSCREEN:
-            return desktop.right - desktop.left;
-        case SM_CYSCREEN:
-            return desktop.bottom - desktop.top;
-        default:
-            return 0;
-    }
+    if (nIndex == SM_CXSCREEN)
+        return desktop.right - desktop.left;
+    if (nIndex == SM_CYSCREEN)
+        return desktop.bottom - desktop.top;
+    return StandardSystemMetric(nIndex);
 }
 
 void WindowsBackend::WakeInterfaceThread()

@@ -302,7 +302,9 @@ TEST(FFTTest, IsBitForBitThePlainAlgorithm)
                 const int inverse = variant == 1 ? 1 : 0;
                 const bool withImag = variant != 2;
                 Signal in = RandomSignal(n, n * 31 + round);
+                const Signal before = in;
                 const Spectrum ours = Apply(n, inverse, in, withImag);
+                ASSERT_TRUE(in.re == before.re && in.im == before.im) << "input written";
                 std::vector<double> re(n), im(n);
                 fftref::Transform(n, inverse, in.re.data(), withImag ? in.im.data() : nullptr,
                                   re.data(), im.data());
@@ -313,16 +315,6 @@ TEST(FFTTest, IsBitForBitThePlainAlgorithm)
             }
         }
     }
-}
-
-TEST(FFTTest, TheInputArraysAreOnlyRead)
-{
-    Signal in = RandomSignal(1024, 5);
-    const Signal before = in;
-    Apply(1024, 0, in);
-    Apply(1024, 1, in);
-    EXPECT_EQ(in.re, before.re);
-    EXPECT_EQ(in.im, before.im);
 }
 
 TEST(FFTTest, HelperFunctions)
@@ -376,13 +368,6 @@ TEST(FFTTest, HelperFunctions)
     for (const ReverseCase& c : reverse)
         EXPECT_EQ(fft.BitReverse(c.index, c.bits), c.expected)
             << "BitReverse(" << c.index << ", " << c.bits << ")";
-}
-
-TEST(FFTTest, RequirePointerReturnsForAPointer)
-{
-    double x = 0;
-    RequirePointer(&x, "RealIn"); // returning at all is the behaviour
-    SUCCEED();
 }
 
 // The exit-time handler proves the normal exit path and that no output was written before it.

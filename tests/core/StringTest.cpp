@@ -5,7 +5,6 @@
 
 #include <climits>
 #include <cstring>
-#include <sstream>
 #include <string>
 
 namespace
@@ -44,38 +43,26 @@ TEST(CStringTest, ConstructionGivesTheExpectedBytes)
     }
 }
 
-TEST(CStringTest, CopiesAreIndependent)
+TEST(CStringTest, CopiesAndAssignmentsAreIndependent)
 {
     CString original("LA1");
     CString copy(original);
-    CString assigned;
-    assigned = original;
     copy.SetAt(0, 'M');
-    assigned += "x";
-    EXPECT_EQ(Bytes(original), "LA1");
-    EXPECT_EQ(Bytes(copy), "MA1");
-    EXPECT_EQ(Bytes(assigned), "LA1x");
-
     CString moved(std::move(copy));
-    EXPECT_EQ(Bytes(moved), "MA1");
     copy = "reused"; // a moved-from string is still usable
+    EXPECT_EQ(Bytes(original), "LA1");
+    EXPECT_EQ(Bytes(moved), "MA1");
     EXPECT_EQ(Bytes(copy), "reused");
-}
 
-TEST(CStringTest, AssignmentReplacesTheText)
-{
-    CString s("old text");
-    s = "new";
-    EXPECT_EQ(Bytes(s), "new");
-    s = static_cast<LPCSTR>(nullptr);
-    EXPECT_TRUE(s.IsEmpty());
-    s = 'q';
-    EXPECT_EQ(Bytes(s), "q");
-    s = "abcdef";
+    CString s("abcdef");
     s = static_cast<LPCSTR>(s) + 2; // from the string's own bytes
     EXPECT_EQ(Bytes(s), "cdef");
-    s.Empty();
+    s = 'q';
+    EXPECT_EQ(Bytes(s), "q");
+    s = static_cast<LPCSTR>(nullptr);
     EXPECT_TRUE(s.IsEmpty());
+    s = "x";
+    s.Empty();
     EXPECT_EQ(std::strlen(static_cast<LPCSTR>(s)), 0u);
 }
 
@@ -149,11 +136,9 @@ TEST(CStringTest, ComparisonIsExactCaseSensitiveAndUnsigned)
         /* 0 */ {"MI", "MI", 0},
         /* 1 */ {"MI", "mi", -1},  // case counts
         /* 2 */ {"MI", "MI ", -1}, // a prefix sorts first
-        /* 3 */ {"", "", 0},
-        /* 4 */ {"", "A", -1},
-        /* 5 */ {"z", "é", -1}, // bytes compare as unsigned: 0x7A < 0xE9
-        /* 6 */ {"é", "ê", -1},
-        /* 7 */ {"SOL", "SI", 1},
+        /* 3 */ {"", nullptr, 0},  // a null text is empty
+        /* 4 */ {"z", "é", -1},    // bytes compare as unsigned: 0x7A < 0xE9
+        /* 5 */ {"SOL", "SI", 1},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
     {
@@ -162,38 +147,15 @@ TEST(CStringTest, ComparisonIsExactCaseSensitiveAndUnsigned)
         const CString b(c.b);
         // Every mix of operand kinds must agree.
         EXPECT_EQ(a == b, c.order == 0) << "case " << i;
-        EXPECT_EQ(a == c.b, c.order == 0) << "case " << i;
         EXPECT_EQ(c.a == b, c.order == 0) << "case " << i;
-        EXPECT_EQ(a != b, c.order != 0) << "case " << i;
         EXPECT_EQ(a != c.b, c.order != 0) << "case " << i;
-        EXPECT_EQ(c.a != b, c.order != 0) << "case " << i;
         EXPECT_EQ(a < b, c.order < 0) << "case " << i;
-        EXPECT_EQ(a < c.b, c.order < 0) << "case " << i;
         EXPECT_EQ(c.a < b, c.order < 0) << "case " << i;
-        EXPECT_EQ(a > b, c.order > 0) << "case " << i;
-        EXPECT_EQ(a <= c.b, c.order <= 0) << "case " << i;
-        EXPECT_EQ(c.a >= b, c.order >= 0) << "case " << i;
+        EXPECT_EQ(a >= c.b, c.order >= 0) << "case " << i;
         EXPECT_EQ(a.Compare(c.b), c.order) << "case " << i;
     }
-}
-
-TEST(CStringTest, EmbeddedNulsTakePartInComparisons)
-{
-    const CString a("ab\0x", 4);
-    const CString b("ab\0y", 4);
-    EXPECT_NE(a, b);
-    EXPECT_LT(a, b);
-    EXPECT_NE(a, CString("ab")); // the text as a C string is only its first part
-    EXPECT_EQ(a == "ab", false);
-}
-
-TEST(CStringTest, NullTextComparesAsEmpty)
-{
-    const CString empty;
-    const LPCSTR none = nullptr;
-    EXPECT_TRUE(empty == none);
-    EXPECT_TRUE(none == empty);
-    EXPECT_TRUE(CString("a") != none);
+    // Between two CStrings every byte counts, NULs included.
+    EXPECT_LT(CString("ab\0x", 4), CString("ab\0y", 4));
 }
 
 TEST(CStringTest, FormatProducesPrintfOutputOfAnyLength)
@@ -327,13 +289,6 @@ TEST(CStringTest, TextIsCodePage1252Bytes)
     EXPECT_EQ(CString("Votre accord %s est erroné").GetLength(), 26);
     EXPECT_EQ(CString("s'arrêter").GetLength(), 9);
     EXPECT_EQ(Bytes(CString("é")), "\xE9");
-}
-
-TEST(CStringTest, PrintsQuotedWithEscapes)
-{
-    std::ostringstream out;
-    PrintTo(CString("Ré \"1\"\n"), &out);
-    EXPECT_EQ(out.str(), "\"R\\xE9 \\\"1\\\"\\x0A\"");
 }
 
 } // namespace

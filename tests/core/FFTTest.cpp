@@ -358,7 +358,7 @@ TEST(FFTTest, HelperFunctions)
     const ReverseCase reverse[] = {
         /* 0 */ {1, 3, 4},
         /* 1 */ {6, 3, 3},
-        /* 2: the high bit plays no part */ {9, 3, 4},
+        /* 2: bits above the count are ignored */ {9, 3, 4},
         /* 3 */ {5, 0, 0},
         /* 4 */ {1, 18, 131072},
         /* 5 */ {0x12345u, 18, 0x28B12u},

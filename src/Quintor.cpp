@@ -6,12 +6,6 @@
 #include "Quintor.h"
 #include "QuintorDlg.h"
 
-#ifdef _DEBUG
-#define new DEBUG_NEW
-#undef THIS_FILE
-static char THIS_FILE[] = __FILE__;
-#endif
-
 /////////////////////////////////////////////////////////////////////////////
 // CQuintorApp
 

@@ -9,12 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#ifdef _DEBUG
-#define new DEBUG_NEW
-#undef THIS_FILE
-static char THIS_FILE[] = __FILE__;
-#endif
-
 static const UINT SAMPLE_RATE = 44100;
 static const double MAGNITUDE_THRESHOLD = 5e7;
 static const UINT PEAK_HALF_WIDTH = 19;

@@ -99,8 +99,11 @@ TEST(IsPeak, NeedsBinTwentyAndStrictlyMoreThanNineteenNeighboursEachSide)
 
 TEST(FindPitch, CeilingFollowsTheSixthTarget)
 {
-    // The sixth string at LA3 = 440 Hz puts the ceiling at 486 Hz, bin 2,888.
-    SpectrumDialog s({{"Standard", "MI1LA1RE2SOL2SI2MI3"}, {"Haut", "MI1LA1RE2SOL2SI2LA3"}});
+    // The sixth string at LA3 = 440 Hz puts the ceiling at 486 Hz, bin 2,888; at FA#3 = 370 Hz,
+    // 408.8 Hz cut to 408, bin 2,425.
+    SpectrumDialog s({{"Standard", "MI1LA1RE2SOL2SI2MI3"},
+                      {"Haut", "MI1LA1RE2SOL2SI2LA3"},
+                      {"Fa", "MI1LA1RE2SOL2SI2FA#3"}});
     ASSERT_TRUE(s.created);
     struct Case
     {
@@ -112,6 +115,8 @@ TEST(FindPitch, CeilingFollowsTheSixthTarget)
         /* 1 */ {1, 2887, 485},
         /* 2 */ {1, 2888, 0},
         /* 3 */ {0, 2162, 363},
+        /* 4 */ {2, 2424, 407},
+        /* 5 */ {2, 2425, 0},
     };
     for (size_t i = 0; i < std::size(cases); ++i)
     {

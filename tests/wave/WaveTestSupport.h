@@ -46,7 +46,8 @@ struct Buffer
     std::vector<std::int16_t> Samples() const
     {
         std::vector<std::int16_t> out(header.dwBytesRecorded / 2);
-        std::memcpy(out.data(), data.data(), out.size() * 2);
+        if (!out.empty())
+            std::memcpy(out.data(), data.data(), out.size() * 2);
         return out;
     }
 

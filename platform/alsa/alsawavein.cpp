@@ -6,6 +6,7 @@
 #include <alsa/asoundlib.h>
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -310,6 +311,7 @@ private:
     // wake-up, never in a blocking read.
     void Record()
     {
+        pthread_setname_np(pthread_self(), "wavein-alsa"); // found by name in measurements
         const int count = snd_pcm_poll_descriptors_count(pcm_);
         if (count <= 0)
         {

@@ -59,11 +59,13 @@
 //   into storage of its own, block after block of the header's length, so no sound is lost
 //   between one block and the next. It holds up to three blocks (two complete ones waiting
 //   and one being filled). When the client falls further behind, the device stops taking
-//   sound; once the sound card's own buffer overflows, the sound since is lost, and the
-//   device then drops what it held (older than the gap) and starts again with fresh sound.
-//   Every block handed out is therefore contiguous sound. A device that delivers faster than
-//   real time (a file) is simply held back, and loses nothing. waveInStop drops the block
-//   being filled and keeps the complete ones; waveInReset drops everything.
+//   sound and the sound waits in the card's (or sound server's) own buffer, about half a
+//   second; when that overflows and ALSA reports it, the sound since is lost, and the device
+//   drops what it held (older than the gap) and starts again with fresh sound. Every block
+//   handed out is therefore contiguous sound, except where a sound server drops sound
+//   without saying so. A device that delivers faster than real time (a file) is simply held
+//   back, and loses nothing. waveInStop drops the block being filled and keeps the complete
+//   ones; waveInReset drops everything.
 //
 // waveInAddBuffer: the only place where the client's buffer is written
 //   It runs on the caller's thread and writes the buffer and the header there and nowhere
@@ -91,6 +93,7 @@
 //   device never writes a buffer outside waveInAddBuffer and so has nothing to wait for.
 //   These calls are safe from any thread while the device's own thread runs, and return
 //   promptly: the device's thread never blocks in a read (it polls, and is woken to stop).
+//   That thread is named "wavein-alsa".
 //   They are also safe while another thread is inside waveInAddBuffer on the same handle (they
 //   wait for that call to end); after waveInClose the handle is invalid for good, and any call
 //   with it gives MMSYSERR_INVALHANDLE (handle values are never reused).

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <numbers>
+#include <pthread.h>
 #include <string>
 #include <thread>
 #include <utility>
@@ -221,6 +222,7 @@ private:
     // The real-time pacer: catches up with the clock every few milliseconds.
     void Pace()
     {
+        pthread_setname_np(pthread_self(), "wavein-fake");
         using clock = std::chrono::steady_clock;
         const auto begin = clock::now();
         std::uint64_t produced = 0;

@@ -194,7 +194,7 @@ void BM_InterfaceShareWhileAnalysing(benchmark::State& state)
         const double cpu0 = ThreadCpuSeconds();
         const double wall0 = WallSeconds();
         QEventLoop loop;
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
         loop.exec();
         const double cpu = ThreadCpuSeconds() - cpu0;
         const double wall = WallSeconds() - wall0;
@@ -251,6 +251,7 @@ BENCHMARK(BM_PumpAfterUnservedPasses)
     ->Arg(1000)
     ->Arg(10000)
     ->Arg(100000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMicrosecond)
     ->UseManualTime()
     ->Iterations(10);

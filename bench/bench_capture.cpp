@@ -1,0 +1,306 @@
+// The capture loop under way: what it costs the process while it records a paced device (CPU by
+// thread, resident memory), how soon a completed block shows on the slider, and how long Stop
+// and closing take while passes run.
+//
+//   bench_capture --benchmark_counters_tabular=true
+#include "../tests/support/TunerTesting.h"
+
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace quintor::testing;
+using afx::testing::FakeDevice;
+using afx::testing::FakePacing;
+using afx::testing::FakeSource;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+
+constexpr std::size_t kBlockSamples = 1u << 18;
+constexpr double kBlockSeconds = kBlockSamples / 44100.0;
+// Slider positions of the two strings the alternating source plays (110 Hz and 196 Hz).
+constexpr int kFirstPosition = 293;
+constexpr int kSecondPosition = 599;
+
+// One block of 110 Hz, then one of 196 Hz, over and over: every block moves the slider.
+FakeSource AlternatingStrings()
+{
+    std::vector<std::int16_t> samples(2 * kBlockSamples);
+    for (std::size_t n = 0; n < samples.size(); ++n)
+    {
+        const double hertz = n < kBlockSamples ? 110.0 : 196.0;
+        samples[n] = static_cast<std::int16_t>(
+            std::lround(8000 * std::sin(2 * 3.141592653589793 * hertz * n / 44100.0)));
+    }
+    return FakeSource::Recording(std::move(samples), true);
+}
+
+FakeDevice Device(FakePacing pacing, FakeSource source)
+{
+    FakeDevice d = Card("Carte banc");
+    d.pacing = pacing;
+    d.source = std::move(source);
+    return d;
+}
+
+// Serves the interface thread once, then yields the processor for a moment.
+void Serve()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    afx::ProcessPendingUpdates();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 60)
+{
+    const auto end = Clock::now() + std::chrono::duration<double>(limitSeconds);
+    while (!done())
+    {
+        if (Clock::now() > end)
+            return false;
+        Serve();
+    }
+    return true;
+}
+
+void ClickGo(TunerDialog& dlg)
+{
+    afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
+}
+
+void ClickStop(TunerDialog& dlg)
+{
+    afx::UserClickedButton(dlg.GetDlgItem(IDC_STOP)->m_hWnd);
+}
+
+// CPU time of each thread of the process, in clock ticks, and whether it runs at idle priority.
+struct ThreadTime
+{
+    long long ticks = 0;
+    bool idle = false;
+};
+
+std::map<int, ThreadTime> ThreadTimes()
+{
+    std::map<int, ThreadTime> times;
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr)
+        return times;
+    while (dirent* entry = readdir(dir))
+    {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream in(std::string("/proc/self/task/") + entry->d_name + "/stat");
+        std::string line;
+        std::getline(in, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        // Fields from the third (state) on: utime and stime are the 14th and 15th, the
+        // scheduling policy the 41st.
+        std::istringstream rest(line.substr(close + 2));
+        std::vector<std::string> fields;
+        for (std::string f; rest >> f;)
+            fields.push_back(f);
+        if (fields.size() < 39)
+            continue;
+        ThreadTime t;
+        t.ticks = std::stoll(fields[14 - 3]) + std::stoll(fields[15 - 3]);
+        t.idle = std::stoi(fields[41 - 3]) == SCHED_IDLE;
+        times[std::atoi(entry->d_name)] = t;
+    }
+    closedir(dir);
+    return times;
+}
+
+long ResidentKilobytes()
+{
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+// 30 s of capture from a device paced in real time.
+void BM_CaptureRealTime(benchmark::State& state)
+{
+    const double seconds = static_cast<double>(state.range(0));
+    for (auto _ : state)
+    {
+        TunerWorld world({Device(FakePacing::RealTime, AlternatingStrings())});
+        TunerDialog dlg;
+        if (!dlg.Create(CQuintorDlg::IDD))
+        {
+            state.SkipWithError("no dialog");
+            return;
+        }
+        const long rssBefore = ResidentKilobytes();
+        const std::map<int, ThreadTime> before = ThreadTimes();
+        const auto start = Clock::now();
+        ClickGo(dlg);
+
+        std::vector<double> latencies;
+        long rssMax = 0;
+        int last = dlg.m_Slider.GetPos();
+        while (Clock::now() - start < std::chrono::duration<double>(seconds))
+        {
+            Serve();
+            const int pos = dlg.m_Slider.GetPos();
+            if (pos != last && (pos == kFirstPosition || pos == kSecondPosition))
+            {
+                // Block k (from 0) is complete (k + 1) block lengths after the start.
+                const double due = (latencies.size() + 1) * kBlockSeconds;
+                const double now = std::chrono::duration<double>(Clock::now() - start).count();
+                latencies.push_back(now - due);
+            }
+            last = pos;
+            rssMax = std::max(rssMax, ResidentKilobytes());
+        }
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        const std::map<int, ThreadTime> after = ThreadTimes();
+
+        const auto stopStart = Clock::now();
+        ClickStop(dlg);
+        const double stopSeconds = std::chrono::duration<double>(Clock::now() - stopStart).count();
+        ClickGo(dlg);
+        ServeUntil([&] { return world.fake.Counters().addBuffers > 0; });
+        const auto closeStart = Clock::now();
+        afx::UserClosedWindow(dlg.m_hWnd);
+        const double closeSeconds =
+            std::chrono::duration<double>(Clock::now() - closeStart).count();
+
+        const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+        double capture = 0, ui = 0, other = 0;
+        for (const auto& [tid, t] : after)
+        {
+            const auto was = before.find(tid);
+            const double used = (t.ticks - (was != before.end() ? was->second.ticks : 0)) / tick;
+            if (t.idle)
+                capture += used;
+            else if (tid == getpid())
+                ui += used;
+            else
+                other += used;
+        }
+        state.counters["capture_cpu_%"] = 100 * capture / elapsed;
+        state.counters["ui_cpu_%"] = 100 * ui / elapsed;
+        state.counters["other_cpu_%"] = 100 * other / elapsed;
+        state.counters["rss_MB"] = rssMax / 1024.0;
+        state.counters["rss_growth_MB"] = (rssMax - rssBefore) / 1024.0;
+        state.counters["blocks"] = static_cast<double>(latencies.size());
+        if (!latencies.empty())
+        {
+            double sum = 0;
+            for (double l : latencies)
+                sum += l;
+            state.counters["latency_mean_ms"] = 1000 * sum / latencies.size();
+            state.counters["latency_max_ms"] =
+                1000 * *std::max_element(latencies.begin(), latencies.end());
+        }
+        state.counters["stop_ms"] = 1000 * stopSeconds;
+        state.counters["close_ms"] = 1000 * closeSeconds;
+    }
+}
+BENCHMARK(BM_CaptureRealTime)->Arg(30)->Iterations(1)->Unit(benchmark::kSecond);
+
+// From a block's completion to the slider showing its result, the block handed over at once.
+void BM_BlockToSlider(benchmark::State& state)
+{
+    TunerWorld world({Device(FakePacing::Manual, AlternatingStrings())});
+    TunerDialog dlg;
+    if (!dlg.Create(CQuintorDlg::IDD))
+    {
+        state.SkipWithError("no dialog");
+        return;
+    }
+    ClickGo(dlg);
+    ServeUntil([&] { return world.fake.Counters().addBuffers > 0; });
+    int expected = kFirstPosition;
+    for (auto _ : state)
+    {
+        const auto start = Clock::now();
+        world.fake.CompleteBlock();
+        if (!ServeUntil([&] { return dlg.m_Slider.GetPos() == expected; }))
+        {
+            state.SkipWithError("the slider never showed the block");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        expected = expected == kFirstPosition ? kSecondPosition : kFirstPosition;
+    }
+    ClickStop(dlg);
+}
+BENCHMARK(BM_BlockToSlider)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Stop while passes transform a full block each.
+void BM_StopWhilePassesRun(benchmark::State& state)
+{
+    TunerWorld world({Device(FakePacing::AsFastAsPossible, FakeSource::Sine(110, 8000))});
+    TunerDialog dlg;
+    if (!dlg.Create(CQuintorDlg::IDD))
+    {
+        state.SkipWithError("no dialog");
+        return;
+    }
+    for (auto _ : state)
+    {
+        ClickGo(dlg);
+        const int seen = world.fake.Counters().addBuffers;
+        ServeUntil([&] { return world.fake.Counters().addBuffers > seen + 1; });
+        const auto start = Clock::now();
+        ClickStop(dlg);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+BENCHMARK(BM_StopWhilePassesRun)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Closing the dialog (close box) while passes run: the wait, the device and the buffers.
+void BM_CloseWhileCapturing(benchmark::State& state)
+{
+    TunerWorld world({Device(FakePacing::AsFastAsPossible, FakeSource::Sine(110, 8000))});
+    for (auto _ : state)
+    {
+        TunerDialog dlg;
+        if (!dlg.Create(CQuintorDlg::IDD))
+        {
+            state.SkipWithError("no dialog");
+            break;
+        }
+        ClickGo(dlg);
+        const int seen = world.fake.Counters().addBuffers;
+        ServeUntil([&] { return world.fake.Counters().addBuffers > seen + 1; });
+        const auto start = Clock::now();
+        afx::UserClosedWindow(dlg.m_hWnd);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+BENCHMARK(BM_CloseWhileCapturing)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    afx::InitFramework(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

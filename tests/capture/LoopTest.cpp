@@ -1,0 +1,295 @@
+// The capture loop: GO and Stop, what a pass makes of the recorded samples, what it shows, and
+// every way the dialog can end while it runs.
+#include "CaptureTesting.h"
+
+#include <cstdint>
+
+using namespace capture_testing;
+using afx::testing::FakeDevice;
+using afx::testing::FakePacing;
+using afx::testing::FakeSource;
+
+namespace
+{
+
+constexpr UINT kBufferBytes = 1u << 19;
+constexpr UINT kBlockSamples = kBufferBytes / 2;
+constexpr COLORREF kGreen = RGB(0, 255, 0);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+constexpr COLORREF kNoFrame = 0xFFFFFFFFu;
+
+class CaptureLoop : public CaptureTest
+{
+};
+
+TEST_F(CaptureLoop, StopWithoutCaptureChangesNothing)
+{
+    TunerWorld world;
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    const afx::testing::FakeCounters before = world.fake.Counters();
+
+    ClickStop(dlg);
+    ClickStop(dlg);
+    const afx::testing::FakeCounters after = world.fake.Counters();
+    EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
+    EXPECT_EQ(dlg.ImagIn, nullptr) << "Stop makes no arrays";
+    EXPECT_EQ(after.stops, before.stops);
+    EXPECT_EQ(after.starts, 0);
+    EXPECT_EQ(after.OpenNow(), 1);
+    EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
+}
+
+TEST_F(CaptureLoop, GoMakesTheArraysOnceWithTheOutputsZeroed)
+{
+    TunerWorld world({ManualCard("Carte test")});
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    EXPECT_EQ(dlg.ImagIn, nullptr);
+
+    ClickGo(dlg);
+    ASSERT_NE(dlg.RealIn, nullptr);
+    ASSERT_NE(dlg.ImagIn, nullptr);
+    ASSERT_NE(dlg.RealOut, nullptr);
+    ASSERT_NE(dlg.ImagOut, nullptr);
+    // Passes with nothing recorded transform nothing.
+    ASSERT_TRUE(WaitForPasses(world.fake, 3));
+    ClickStop(dlg);
+
+    size_t nonZero = 0;
+    for (UINT k = 0; k < kBufferBytes; ++k)
+        nonZero += (dlg.RealOut[k] != 0.0) + (dlg.ImagOut[k] != 0.0);
+    EXPECT_EQ(nonZero, 0u);
+    EXPECT_EQ(dlg.m_Slider.GetPos(), 0);
+}
+
+TEST_F(CaptureLoop, StopThenGoReusesTheOpenDeviceAndTheSameArrays)
+{
+    TunerWorld world({SineCard("Carte test", 110)});
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    const HWAVEIN device = *dlg.m_phWaveIn;
+
+    ClickGo(dlg);
+    ASSERT_TRUE(WaitForPasses(world.fake, 2));
+    ClickStop(dlg);
+    EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
+    EXPECT_EQ(world.fake.Counters().stops, 0) << "Stop leaves the device recording";
+    double* const arrays[] = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
+
+    ClickGo(dlg);
+    ASSERT_NE(dlg.m_pCaptureThread, nullptr);
+    ASSERT_TRUE(WaitForPasses(world.fake, 2));
+    ClickStop(dlg);
+
+    const double* const now[] = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(now[i], arrays[i]) << "array " << i;
+    ASSERT_NE(dlg.m_phWaveIn, nullptr);
+    EXPECT_EQ(*dlg.m_phWaveIn, device);
+    const afx::testing::FakeCounters c = world.fake.Counters();
+    EXPECT_EQ(c.opens, 1);
+    EXPECT_EQ(c.starts, 2);
+    EXPECT_EQ(c.prepares, 1);
+}
+
+TEST_F(CaptureLoop, EachRecordedSampleBecomesOneRealInputAndTheBlockIsTransformed)
+{
+    // Every 16-bit value four times over, negative ones included.
+    FakeDevice card = ManualCard("Carte test");
+    card.source = FakeSource::Counter(-32768);
+    TunerWorld world({card});
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    ClickGo(dlg);
+    ASSERT_TRUE(WaitForPasses(world.fake, 1));
+    ASSERT_TRUE(world.fake.CompleteBlock());
+    ASSERT_TRUE(WaitUntil([&] { return world.fake.Counters().blocksDelivered == 1; }));
+    // The pass after the block's has begun, so the block's pass has ended.
+    ASSERT_TRUE(WaitForPasses(world.fake, 1));
+    ClickStop(dlg);
+
+    size_t wrong = 0;
+    for (UINT k = 0; k < kBlockSamples; ++k)
+    {
+        const double sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(k) ^ 0x8000u);
+        wrong += dlg.RealIn[k] != sample || dlg.ImagIn[k] != 0.0;
+    }
+    EXPECT_EQ(wrong, 0u);
+    // Bin 0 is the sum of the samples: each full turn of 65,536 values sums to -32,768.
+    EXPECT_NEAR(dlg.RealOut[0], -4.0 * 32768, 1e-3);
+    EXPECT_NEAR(dlg.ImagOut[0], 0.0, 1e-3);
+}
+
+TEST_F(CaptureLoop, APassWithNothingRecordedAnalysesThePreviousSpectrum)
+{
+    FakeDevice card = ManualCard("Carte test");
+    card.source = FakeSource::Sine(110, 8000);
+    TunerWorld world({card});
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+
+    // Before the first block the spectrum holds no peak: the slider goes to 0.
+    dlg.m_Slider.SetPos(500);
+    ClickGo(dlg);
+    ASSERT_TRUE(WaitForSlider(dlg, 0));
+
+    ASSERT_TRUE(world.fake.CompleteBlock());
+    ASSERT_TRUE(WaitForSlider(dlg, 293));
+
+    // No more blocks: every later pass shows the last result again.
+    for (int round = 0; round < 3; ++round)
+    {
+        dlg.m_Slider.SetPos(500);
+        ASSERT_TRUE(WaitForSlider(dlg, 293)) << "round " << round;
+    }
+    ClickStop(dlg);
+    EXPECT_EQ(world.fake.Counters().blocksDelivered, 1);
+}
+
+TEST_F(CaptureLoop, ASineShowsItsStringOnTheSliderAndInItsFrame)
+{
+    // The targets are 82.4, 110, 146.8, 196, 247, 329.6 Hz. A sine peaks at its nearest bin b
+    // (44,100 / 262,144 Hz apart), detected as trunc(b * 44,100 / 262,144) hertz.
+    struct Case
+    {
+        double hertz;
+        int position;
+        int string; // framed, -1 for none
+        COLORREF colour;
+    };
+    const Case cases[] = {
+        // bin 654 -> 110 Hz: string 1 exactly, at its own position.
+        /* 0 */ {110.0, 293, 1, kGreen},
+        // bin 1975 -> 332 Hz, above the sixth string: 905 * 332 / 329.6, ratio 1.0073.
+        /* 1 */ {332.3, 911, 5, kYellow},
+        // bin 951 -> 159 Hz, nearer string 2 (146.8): 446 / (146.8 / 159), ratio 1.083.
+        /* 2 */ {160.0, 483, -1, kNoFrame},
+    };
+    for (const Case& k : cases)
+    {
+        SCOPED_TRACE(k.hertz);
+        TunerWorld world({SineCard("Carte test", k.hertz)});
+        afx::testing::RecordingDraw drawn;
+        TunerDialog dlg;
+        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+        ClickGo(dlg);
+        ASSERT_TRUE(WaitForSlider(dlg, k.position)) << "slider at " << dlg.m_Slider.GetPos();
+        ClickStop(dlg);
+        EXPECT_EQ(dlg.m_Slider.GetPos(), k.position);
+
+        std::vector<afx::DrawOp> frame;
+        for (const afx::testing::DrawnOp& op : drawn.Ops())
+        {
+            if (op.paintContext || op.op.kind != afx::DrawOp::Line)
+                continue;
+            EXPECT_EQ(op.controlId, IDC_STRING1 + k.string) << "frame on another label";
+            if (op.controlId == IDC_STRING1 + k.string && frame.size() < 4)
+                frame.push_back(op.op);
+        }
+        if (k.string < 0)
+        {
+            EXPECT_TRUE(frame.empty());
+            continue;
+        }
+        ASSERT_EQ(frame.size(), 4u);
+        CRect r;
+        dlg.GetDlgItem(IDC_STRING1 + k.string)->GetClientRect(&r);
+        const POINT corners[] = {{r.left, r.top},
+                                 {r.left, r.bottom},
+                                 {r.right, r.bottom},
+                                 {r.right, r.top},
+                                 {r.left, r.top}};
+        for (int i = 0; i < 4; ++i)
+        {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(frame[i].pen.style, PS_SOLID);
+            EXPECT_EQ(frame[i].pen.width, 5);
+            EXPECT_EQ(frame[i].pen.color, k.colour);
+            EXPECT_EQ(frame[i].from.x, corners[i].x);
+            EXPECT_EQ(frame[i].from.y, corners[i].y);
+            EXPECT_EQ(frame[i].to.x, corners[i + 1].x);
+            EXPECT_EQ(frame[i].to.y, corners[i + 1].y);
+        }
+    }
+}
+
+TEST_F(CaptureLoop, GoWhileCapturingKeepsTheOneThread)
+{
+    TunerWorld world({ManualCard("Carte test")});
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    ClickGo(dlg);
+    CWinThread* const thread = dlg.m_pCaptureThread;
+    ASSERT_NE(thread, nullptr);
+    ASSERT_TRUE(WaitForPasses(world.fake, 1));
+
+    ClickGo(dlg);
+    dlg.OnGo();
+    EXPECT_EQ(dlg.m_pCaptureThread, thread);
+    EXPECT_EQ(world.fake.Counters().starts, 1);
+
+    ClickStop(dlg);
+    // With the only thread gone, no pass hands the buffer back any more.
+    const int handedBack = world.fake.Counters().addBuffers;
+    Serve(100);
+    EXPECT_EQ(world.fake.Counters().addBuffers, handedBack);
+}
+
+TEST_F(CaptureLoop, EveryWayOfClosingWhileCapturingReleasesEverything)
+{
+    struct Way
+    {
+        const char* what;
+        bool capturing;
+        std::function<void(TunerDialog&)> close;
+        int result;
+    };
+    const Way ways[] = {
+        /* 0 */ {"Escape", true,
+                 [](TunerDialog& d) { afx::UserPressedDialogKey(d.m_hWnd, VK_ESCAPE); },
+                 IDCANCEL},
+        /* 1 */ {"close box", true, [](TunerDialog& d) { afx::UserClosedWindow(d.m_hWnd); },
+                 IDCANCEL},
+        /* 2 */ {"system menu's close", true,
+                 [](TunerDialog& d) { afx::UserChoseSystemMenu(d.m_hWnd, SC_CLOSE, {0, 0}); },
+                 IDCANCEL},
+        /* 3 */ {"WM_CLOSE", true, [](TunerDialog& d) { d.SendMessage(WM_CLOSE); }, IDCANCEL},
+        // GO disabled by a tuning that is not valid, so Enter is the dialog's OK.
+        /* 4 */ {"Enter with GO disabled", true,
+                 [](TunerDialog& d)
+                 {
+                     ChooseTuning(d, 2);
+                     ASSERT_FALSE(d.m_Go.IsWindowEnabled());
+                     afx::UserPressedDialogKey(d.m_hWnd, VK_RETURN);
+                 },
+                 IDOK},
+        /* 5 */ {"Escape, idle", false,
+                 [](TunerDialog& d) { afx::UserPressedDialogKey(d.m_hWnd, VK_ESCAPE); },
+                 IDCANCEL},
+        /* 6 */ {"close box, idle", false,
+                 [](TunerDialog& d) { afx::UserClosedWindow(d.m_hWnd); }, IDCANCEL},
+    };
+    for (const Way& w : ways)
+    {
+        SCOPED_TRACE(w.what);
+        TunerWorld world({SineCard("Carte test", 110)});
+        TunerDialog dlg;
+        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+        if (w.capturing)
+        {
+            ClickGo(dlg);
+            ASSERT_TRUE(WaitForPasses(world.fake, 3));
+        }
+        w.close(dlg);
+        ASSERT_NE(dlg.m_hWnd, nullptr);
+        EXPECT_TRUE(dlg.m_hWnd->endRequested) << "the dialog did not end";
+        EXPECT_EQ(dlg.m_hWnd->modalResult, w.result);
+        ExpectEverythingReleased(dlg, world.fake);
+        const afx::testing::FakeCounters c = world.fake.Counters();
+        EXPECT_EQ(c.stops, 1) << "the device is stopped once, before it is closed";
+        EXPECT_EQ(c.closes, 1);
+    }
+}
+
+} // namespace

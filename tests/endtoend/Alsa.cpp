@@ -1,0 +1,53 @@
+// The program's whole ALSA configuration: a capture device recording a file, and the sound
+// server's device. ALSA reads its configuration once, at its first use, so the variable is set
+// before main runs. Nothing of the machine's own configuration is read: its other devices, which
+// the tuner would probe, have no place in these tests.
+#include "EndToEnd.h"
+
+#include <cstdlib>
+
+namespace endtoend
+{
+namespace
+{
+struct Configuration
+{
+    sound_fixtures::TempDir dir;
+    std::string raw = dir / "recorded.raw";
+
+    Configuration()
+    {
+        // The device is listed only while its file can be opened.
+        sound_fixtures::WriteRaw(raw, std::vector<std::int16_t>(kBlockSamples, 0));
+        const std::string path = dir / "alsa.conf";
+        std::ofstream(path) << "pcm.null { type null }\n"
+                               "pcm.quintorpluck {\n"
+                               "    type file\n"
+                               "    slave.pcm \"null\"\n"
+                               "    file \"/dev/null\"\n"
+                               "    infile \""
+                            << raw
+                            << "\"\n"
+                               "    format \"raw\"\n"
+                               "    hint { show on description \""
+                            << sound_fixtures::Utf8(u8"Micro de guitare enregistré")
+                            << "|IOIDInput\" }\n"
+                               "}\n"
+                               "pcm.pulse {\n"
+                               "    type pulse\n"
+                               "    hint { show on description \"PulseAudio Sound Server\" }\n"
+                               "}\n";
+        setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    }
+};
+
+Configuration g_configuration;
+} // namespace
+
+const char* const kFileCardName = "Micro de guitare enregistr\xe9";
+
+const std::string& RecordedFile()
+{
+    return g_configuration.raw;
+}
+} // namespace endtoend

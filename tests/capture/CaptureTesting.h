@@ -157,9 +157,9 @@ inline void ExpectEverythingReleased(TunerDialog& dlg, const afx::testing::FakeW
 }
 
 // A card recording a sine as fast as the loop asks.
-inline afx::testing::FakeDevice SineCard(const std::string& name, double hertz,
-                                         afx::testing::FakePacing pacing =
-                                             afx::testing::FakePacing::AsFastAsPossible)
+inline afx::testing::FakeDevice
+SineCard(const std::string& name, double hertz,
+         afx::testing::FakePacing pacing = afx::testing::FakePacing::AsFastAsPossible)
 {
     afx::testing::FakeDevice device = Card(name);
     device.source = afx::testing::FakeSource::Sine(hertz, 8000);

@@ -111,7 +111,7 @@ TEST_F(CardList, WithNoDeviceOfferedTheDefaultDeviceIsTried)
     ASSERT_EQ(world.boxes.calls.size(), 1u);
 
     // Once the default device can record, opening again succeeds on it.
-    world.fake.SetDevices({Card("D\xe9" "faut")});
+    world.fake.SetDevices({Card("D\351faut")});
     dlg.OpenSoundCard();
     c = world.fake.Counters();
     EXPECT_EQ(c.lastOpenedDevice, WAVE_MAPPER);

@@ -236,39 +236,48 @@ TEST_F(CaptureLoop, GoWhileCapturingKeepsTheOneThread)
     EXPECT_EQ(world.fake.Counters().addBuffers, handedBack);
 }
 
+// The ways the user ends the dialog.
+void PressEscape(TunerDialog& d)
+{
+    afx::UserPressedDialogKey(d.m_hWnd, VK_ESCAPE);
+}
+void ClickCloseBox(TunerDialog& d)
+{
+    afx::UserClosedWindow(d.m_hWnd);
+}
+void ChooseCloseInSystemMenu(TunerDialog& d)
+{
+    afx::UserChoseSystemMenu(d.m_hWnd, SC_CLOSE, {0, 0});
+}
+void SendClose(TunerDialog& d)
+{
+    d.SendMessage(WM_CLOSE);
+}
+// GO disabled by a tuning that is not valid, so Enter is the dialog's OK.
+void PressEnterWithGoDisabled(TunerDialog& d)
+{
+    ChooseTuning(d, 2);
+    ASSERT_FALSE(d.m_Go.IsWindowEnabled());
+    afx::UserPressedDialogKey(d.m_hWnd, VK_RETURN);
+}
+
 TEST_F(CaptureLoop, EveryWayOfClosingWhileCapturingReleasesEverything)
 {
     struct Way
     {
         const char* what;
         bool capturing;
-        std::function<void(TunerDialog&)> close;
+        void (*close)(TunerDialog&);
         int result;
     };
     const Way ways[] = {
-        /* 0 */ {"Escape", true,
-                 [](TunerDialog& d) { afx::UserPressedDialogKey(d.m_hWnd, VK_ESCAPE); },
-                 IDCANCEL},
-        /* 1 */ {"close box", true, [](TunerDialog& d) { afx::UserClosedWindow(d.m_hWnd); },
-                 IDCANCEL},
-        /* 2 */ {"system menu's close", true,
-                 [](TunerDialog& d) { afx::UserChoseSystemMenu(d.m_hWnd, SC_CLOSE, {0, 0}); },
-                 IDCANCEL},
-        /* 3 */ {"WM_CLOSE", true, [](TunerDialog& d) { d.SendMessage(WM_CLOSE); }, IDCANCEL},
-        // GO disabled by a tuning that is not valid, so Enter is the dialog's OK.
-        /* 4 */ {"Enter with GO disabled", true,
-                 [](TunerDialog& d)
-                 {
-                     ChooseTuning(d, 2);
-                     ASSERT_FALSE(d.m_Go.IsWindowEnabled());
-                     afx::UserPressedDialogKey(d.m_hWnd, VK_RETURN);
-                 },
-                 IDOK},
-        /* 5 */ {"Escape, idle", false,
-                 [](TunerDialog& d) { afx::UserPressedDialogKey(d.m_hWnd, VK_ESCAPE); },
-                 IDCANCEL},
-        /* 6 */ {"close box, idle", false,
-                 [](TunerDialog& d) { afx::UserClosedWindow(d.m_hWnd); }, IDCANCEL},
+        /* 0 */ {"Escape", true, PressEscape, IDCANCEL},
+        /* 1 */ {"close box", true, ClickCloseBox, IDCANCEL},
+        /* 2 */ {"system menu's close", true, ChooseCloseInSystemMenu, IDCANCEL},
+        /* 3 */ {"WM_CLOSE", true, SendClose, IDCANCEL},
+        /* 4 */ {"Enter with GO disabled", true, PressEnterWithGoDisabled, IDOK},
+        /* 5 */ {"Escape, idle", false, PressEscape, IDCANCEL},
+        /* 6 */ {"close box, idle", false, ClickCloseBox, IDCANCEL},
     };
     for (const Way& w : ways)
     {

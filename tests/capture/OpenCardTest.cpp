@@ -74,7 +74,7 @@ TEST_F(OpenCard, AFailureShowsOneMessageAndLeavesNoDeviceOpen)
 
 TEST_F(OpenCard, GoFollowsTheLastOpenWhateverTheTuning)
 {
-    FakeDevice busy = Card("Carte occup\xe9" "e");
+    FakeDevice busy = Card("Carte occup\351e");
     busy.openResult = MMSYSERR_ALLOCATED;
     FakeDevice unpreparable = Card("Carte sans tampon");
     unpreparable.prepareResult = MMSYSERR_NOMEM;
@@ -82,7 +82,7 @@ TEST_F(OpenCard, GoFollowsTheLastOpenWhateverTheTuning)
     TunerWorld world({Card("Carte libre"), busy, unpreparable});
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    ASSERT_EQ(EntryText(dlg.m_Card, 1), "Carte occup\xe9" "e");
+    ASSERT_EQ(EntryText(dlg.m_Card, 1), "Carte occup\351e");
     EXPECT_FALSE(dlg.m_Go.IsWindowEnabled()) << "the last entry cannot be prepared";
 
     struct Step

@@ -63,8 +63,7 @@ TEST_F(FileDevice, ShowsEachPluckedStringAsTheRulesGiveForThePitchFound)
         ASSERT_TRUE(world.boxes.calls.empty()) << world.boxes.calls[0].text;
 
         ClickGo(dlg);
-        ASSERT_TRUE(WaitUntil([&] { return dlg.m_Slider.GetPos() != 0; }))
-            << "nothing detected";
+        ASSERT_TRUE(WaitUntil([&] { return dlg.m_Slider.GetPos() != 0; })) << "nothing detected";
         ClickStop(dlg);
         afx::ProcessPendingUpdates();
 

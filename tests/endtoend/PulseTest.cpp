@@ -38,7 +38,8 @@ bool Explains(double hertz, const Reading& r)
     for (int f = window.low; f <= window.high; ++f)
     {
         const Indication d = RulesFor(f, StandardTargets());
-        if (d.position == r.position && d.string == r.framed && (d.string < 0 || d.colour == r.colour))
+        if (d.position == r.position && d.string == r.framed &&
+            (d.string < 0 || d.colour == r.colour))
             return true;
     }
     return false;
@@ -54,8 +55,8 @@ TEST_F(SoundServer, ShowsTwoStringsPlayedOneAfterTheOtherInRealTime)
         env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
 
     // Each pluck fills one capture buffer's worth of sound; their positions differ.
-    const double first = 110.0;                   // A2, in tune
-    const double second = Detuned(329.63, +12);   // E4, a little sharp
+    const double first = 110.0;                 // A2, in tune
+    const double second = Detuned(329.63, +12); // E4, a little sharp
     sound_fixtures::TempDir scratch;
     ASSERT_TRUE(scratch.Made());
     std::vector<std::int16_t> played = OneBlock(Pluck(scratch.Path(), first, 2.5));

@@ -17,6 +17,9 @@ struct Op
         Draw
     } kind;
     HWND hWnd;
+    // The window's top-level window, taken while it was known to live: a batch may outlive the
+    // windows it names, and is never to read them.
+    HWND top;
     std::uint64_t serial;
     int value;
     afx::DrawOp draw;
@@ -25,12 +28,11 @@ struct Op
 // Far more than a pass of any sane worker draws; past it the batch goes out as it is.
 constexpr size_t kMaxOps = 1024;
 
-bool IsSelfOrDescendant(HWND h, HWND ancestor)
+HWND TopLevelOf(HWND h)
 {
-    for (; h != nullptr; h = h->parent)
-        if (h == ancestor)
-            return true;
-    return false;
+    while (h->parent != nullptr)
+        h = h->parent;
+    return h;
 }
 
 struct Batch
@@ -44,8 +46,9 @@ struct Batch
                           [&](const Op& o) { return o.kind == Op::SetPos && o.hWnd == op.hWnd; });
         else if (op.kind == Op::Invalidate)
             // What the invalidation erases need not be carried out at all.
-            std::erase_if(ops, [&](const Op& o)
-                          { return o.kind != Op::SetPos && IsSelfOrDescendant(o.hWnd, op.hWnd); });
+            std::erase_if(
+                ops, [&](const Op& o)
+                { return o.kind != Op::SetPos && (o.hWnd == op.hWnd || o.top == op.hWnd); });
         ops.push_back(op);
     }
 };
@@ -80,17 +83,17 @@ namespace afx
 {
 void QueueSetPos(HWND hWnd, int pos)
 {
-    Queue(Op{Op::SetPos, hWnd, hWnd->serial, ClampToRange(hWnd, pos), {}});
+    Queue(Op{Op::SetPos, hWnd, TopLevelOf(hWnd), hWnd->serial, ClampToRange(hWnd, pos), {}});
 }
 
 void QueueInvalidate(HWND hWnd)
 {
-    Queue(Op{Op::Invalidate, hWnd, hWnd->serial, 0, {}});
+    Queue(Op{Op::Invalidate, hWnd, TopLevelOf(hWnd), hWnd->serial, 0, {}});
 }
 
 void QueueDraw(HWND hWnd, const DrawOp& draw)
 {
-    Queue(Op{Op::Draw, hWnd, hWnd->serial, 0, draw});
+    Queue(Op{Op::Draw, hWnd, TopLevelOf(hWnd), hWnd->serial, 0, draw});
 }
 
 void PublishPendingUpdates()

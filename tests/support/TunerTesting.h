@@ -198,6 +198,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         afx::ProcessPendingUpdates();
+        // A spinning wait would starve an idle-priority capture thread.
+        usleep(1000);
     }
     return true;
 }

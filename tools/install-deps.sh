@@ -4,11 +4,11 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+    qt6-base-dev qt6-translations-l10n fonts-dejavu-core libxcb1-dev
     libasound2-dev libasound2-plugins alsa-utils
     libgtest-dev libbenchmark-dev libfftw3-dev
     pulseaudio pulseaudio-utils sox
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool imagemagick openbox x11-utils
 )
 
 missing=()

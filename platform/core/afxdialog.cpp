@@ -54,7 +54,7 @@ HICON LoadIconResource(UINT nID)
     return result;
 }
 
-HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd*)
+HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
 {
     const RcDialog* t = GetResources().FindDialog(static_cast<int>(nIDTemplate));
     if (t == nullptr)
@@ -74,7 +74,16 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd*)
     const SIZE bu = dlg->baseUnits;
     dlg->clientWidth = MulDiv(t->cx, bu.cx, 4);
     dlg->clientHeight = MulDiv(t->cy, bu.cy, 8);
-    dlg->rect = RECT{MulDiv(t->x, bu.cx, 4), MulDiv(t->y, bu.cy, 8), 0, 0};
+    // Without a parent of its own, a dialog is owned by the main window, as the framework
+    // arranges it; its template position then counts from the owner's client area.
+    CWnd* pOwner = pParent != nullptr ? pParent : AfxGetMainWnd();
+    if (pOwner != nullptr && pOwner != pDlg && pOwner->m_hWnd != nullptr &&
+        pOwner->m_hWnd->parent == nullptr && !pOwner->m_hWnd->isDesktop)
+        dlg->owner = pOwner->m_hWnd;
+    POINT origin{0, 0};
+    if (dlg->owner != nullptr && !(t->style & DS_ABSALIGN) && dlg->owner->peer)
+        origin = dlg->owner->peer->ClientOrigin();
+    dlg->rect = RECT{origin.x + MulDiv(t->x, bu.cx, 4), origin.y + MulDiv(t->y, bu.cy, 8), 0, 0};
     if (t->style & WS_SYSMENU)
         ResetSystemMenu(dlg);
 

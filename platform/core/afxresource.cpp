@@ -87,6 +87,18 @@ void SetResourcesForTesting(const RcScript* script)
 
 } // namespace afx
 
+std::string AfxModuleName(const char* executablePath)
+{
+    // Windows names a module after its file: the version resource's original file name says what
+    // that file is called where the program was written, whatever the Linux file is called.
+    for (const auto& [key, value] : afx::GetResources().version.strings)
+        if (key == "OriginalFilename" && !value.empty())
+            return value.substr(0, value.rfind('.'));
+    std::string name = executablePath != nullptr ? executablePath : "";
+    std::size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
 bool AfxLoadStringResource(UINT nID, std::string& text)
 {
     const afx::RcScript& resources = afx::GetResources();

@@ -166,7 +166,7 @@ void UserEditedComboText(HWND hCombo, const CString& text)
     hCombo->curSel = CB_ERR;
 }
 
-void UserPressedDialogKey(HWND hDlg, UINT vk)
+void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
 {
     CWnd* pDlg = hDlg->pWnd.load();
     if (pDlg == nullptr)
@@ -178,17 +178,29 @@ void UserPressedDialogKey(HWND hDlg, UINT vk)
     }
     if (vk != VK_RETURN)
         return;
-    for (auto& child : hDlg->children)
+    auto isPushButton = [](HWND h)
     {
-        bool isButton = strcasecmp(child->className, "BUTTON") == 0;
-        if (isButton && (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
-            child->IsEnabled())
+        DWORD type = h->style.load() & BS_TYPEMASK;
+        return strcasecmp(h->className, "BUTTON") == 0 &&
+               (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+    };
+    auto click = [pDlg](HWND h)
+    { pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(h->id, BN_CLICKED), reinterpret_cast<LPARAM>(h)); };
+    // A push button with the focus is the default one for as long as it has it.
+    if (hFocus != nullptr && hFocus->parent == hDlg && isPushButton(hFocus) && hFocus->IsEnabled())
+    {
+        click(hFocus);
+        return;
+    }
+    // Otherwise the dialog's default button, and nothing at all while it is disabled: Enter must
+    // not end the tuner because GO is unavailable.
+    for (auto& child : hDlg->children)
+        if (isPushButton(child.get()) && (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         {
-            pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(child->id, BN_CLICKED),
-                              reinterpret_cast<LPARAM>(child.get()));
+            if (child->IsEnabled())
+                click(child.get());
             return;
         }
-    }
     pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
@@ -233,12 +245,25 @@ int GetSystemMetrics(int nIndex)
 
 // ---------------------------------------------------------------------------------------------
 
+namespace
+{
+// The application lets go of its main window when that window goes, as the framework does, so
+// that no later dialog takes a dead window as its owner.
+void ForgetMainWindow(const CWnd* pWnd)
+{
+    CWinApp* app = AfxGetApp();
+    if (app != nullptr && app->m_pMainWnd == pWnd)
+        app->m_pMainWnd = nullptr;
+}
+} // namespace
+
 const CWnd CWnd::wndTop;
 
 CWnd::CWnd() = default;
 
 CWnd::~CWnd()
 {
+    ForgetMainWindow(this);
     if (m_hWnd == nullptr)
         return;
     if (m_hWnd->parent == nullptr && !m_hWnd->isDesktop && m_hWnd->pWnd.load() == this)
@@ -278,6 +303,7 @@ BOOL CWnd::DestroyWindow()
     if (h->parent != nullptr || h->isDesktop)
         return FALSE;
     SendMessage(WM_DESTROY);
+    ForgetMainWindow(this);
     afx::DestroyWindowTree(h);
     delete h;
     return TRUE;

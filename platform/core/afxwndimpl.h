@@ -60,7 +60,9 @@ public:
     // Reflect the state of its window that changed.
     virtual void Changed(unsigned what) = 0;
     virtual bool IsMinimized() const = 0;
-    // Top-level windows: the screen rectangle of the window with its frame, and moving it.
+    // Top-level windows: the screen rectangle of the window with the frame the window manager
+    // gives it (measured, even before the window is first shown), and moving that frame's
+    // top-left corner to a point of the screen.
     virtual RECT FrameRect() const = 0;
     virtual void MoveFrameTo(int x, int y) = 0;
     virtual void Show(int nCmdShow) = 0;
@@ -106,8 +108,9 @@ DrawObserver* SetDrawObserver(DrawObserver* observer);
 void UserClickedButton(HWND hButton);
 void UserSelectedComboItem(HWND hCombo, int nIndex);
 void UserEditedComboText(HWND hCombo, const CString& text);
-// Enter (VK_RETURN) and Escape (VK_ESCAPE) in a dialog.
-void UserPressedDialogKey(HWND hDlg, UINT vk);
+// Enter (VK_RETURN) and Escape (VK_ESCAPE) in a dialog; hFocus is the control that has the
+// keyboard focus, if any.
+void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus = nullptr);
 void UserClosedWindow(HWND hWnd);
 void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos);
 
@@ -147,6 +150,8 @@ struct HWND__
 {
     std::uint64_t serial = 0;
     HWND parent = nullptr;
+    // Top-level windows: the window that owns it (stays below it, places its dialogs).
+    HWND owner = nullptr;
     std::vector<std::unique_ptr<HWND__>> children;
 
     // The permanent object of the window: the one attached (DDX_Control), else a wrapper.
@@ -162,7 +167,8 @@ struct HWND__
     CString text;
 
     // Children: the window rectangle in the parent's client coordinates. Top-level windows: the
-    // client size; the peer knows where the frame is.
+    // screen position of the frame's top-left corner until the peer exists, then the client size;
+    // the peer knows where the frame is.
     RECT rect{0, 0, 0, 0};
     std::atomic<int> clientWidth{0};
     std::atomic<int> clientHeight{0};

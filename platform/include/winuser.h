@@ -55,6 +55,7 @@
 
 // Dialog styles
 #define DS_SETFONT 0x40L
+#define DS_ABSALIGN 0x01L
 #define DS_MODALFRAME 0x80L
 #define DS_CENTER 0x0800L
 

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include <cstring>
 #include <memory>
 
 namespace afx::qt
@@ -138,6 +137,11 @@ void InitFramework(int& argc, char* argv[])
     if (g_framework != nullptr)
         return;
     g_framework = new Framework;
+    // A window on Wayland cannot place itself; through XWayland it can, as the tuner expects.
+    // An explicit choice of platform stays the user's.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     g_framework->app = std::make_unique<QApplication>(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     if (g_framework->qtTranslator.load(QLocale(QLocale::French, QLocale::France),
@@ -158,10 +162,10 @@ int AFXAPI AfxWinMain(int argc, char* argv[])
     CWinApp* app = AfxGetApp();
     if (app == nullptr)
         return 1;
-    // The application's default name is its executable's, as the framework gives it.
+    // The application's default name is its module's, as the framework gives it; it captions
+    // the message boxes and names the window's class for the desktop.
     static CString exeName;
-    const char* slash = argc > 0 ? std::strrchr(argv[0], '/') : nullptr;
-    exeName = afx::Utf8ToCp1252(argc > 0 ? (slash != nullptr ? slash + 1 : argv[0]) : "").c_str();
+    exeName = AfxModuleName(argc > 0 ? argv[0] : nullptr).c_str();
     app->m_pszExeName = exeName;
     if (app->m_pszAppName == nullptr)
     {
@@ -169,6 +173,7 @@ int AFXAPI AfxWinMain(int argc, char* argv[])
         afx::SetMessageBoxCaption(exeName);
     }
     QApplication::setApplicationName(afx::qt::FromCp1252(app->m_pszAppName));
+    QGuiApplication::setDesktopFileName(QStringLiteral("fr.quintor.Quintor"));
     int result = 0;
     if (!app->InitInstance())
         result = app->ExitInstance();

@@ -13,8 +13,10 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSocketNotifier>
+#include <QAbstractItemView>
 #include <QTimer>
 
 #include <sys/eventfd.h>
@@ -89,11 +91,36 @@ QFont DialogFont(const CString& face, int pointSize)
 
 // ----- Dialog window -----
 
-DialogWidget::DialogWidget(HWND hWnd) : m_hWnd(hWnd)
+DialogWidget::DialogWidget(HWND hWnd, QWidget* owner) : QWidget(owner), m_hWnd(hWnd)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // A modal frame: title, system menu and close box, no maximise nor minimise box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
+    // Desktops keep Alt+Space for their own window menu: the menu key and Shift+F10 open ours.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)})
+    {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { PopupSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    }
+}
+
+void DialogWidget::DialogKey(UINT vk)
+{
+    // The control with the focus, as the layer knows it.
+    HWND focus = nullptr;
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr && w != this; w = w->parentWidget())
+    {
+        QVariant v = w->property("afxHwnd");
+        if (v.isValid())
+        {
+            focus = reinterpret_cast<HWND>(v.value<quintptr>());
+            break;
+        }
+    }
+    UserPressedDialogKey(m_hWnd, vk, focus);
 }
 
 void DialogWidget::PopupSystemMenu(const QPoint& globalPos)
@@ -149,10 +176,10 @@ void DialogWidget::keyPressEvent(QKeyEvent* event)
         case Qt::Key_Enter:
             if (event->modifiers() & ~(Qt::KeypadModifier))
                 break;
-            UserPressedDialogKey(m_hWnd, VK_RETURN);
+            DialogKey(VK_RETURN);
             return;
         case Qt::Key_Escape:
-            UserPressedDialogKey(m_hWnd, VK_ESCAPE);
+            DialogKey(VK_ESCAPE);
             return;
         case Qt::Key_Space:
             if (event->modifiers() == Qt::AltModifier)
@@ -299,18 +326,25 @@ public:
     QWidget* Widget() const { return m_widget.data(); }
     bool IsMinimized() const override { return m_widget && m_widget->isMinimized(); }
 
+    // Top-level windows: the frame's margins, asked of the window manager before the window is
+    // first shown, and from then on as the window manager reports them.
+    void MeasureFrame() { m_frame = afx::qt::MeasureFrame(m_widget.data()); }
+
     RECT FrameRect() const override
     {
         if (!m_widget)
             return RECT{0, 0, 0, 0};
-        QRect r = m_widget->frameGeometry();
+        QRect r = m_widget->geometry().marginsAdded(Margins());
         return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
     }
 
     void MoveFrameTo(int x, int y) override
     {
-        if (m_widget)
-            m_widget->move(x, y);
+        if (!m_widget)
+            return;
+        // The client area is what Qt places exactly: the frame's top-left lands on (x, y).
+        const QMargins m = Margins();
+        m_widget->setGeometry(QRect(QPoint(x + m.left(), y + m.top()), m_widget->size()));
     }
 
     void Show(int nCmdShow) override
@@ -356,8 +390,48 @@ public:
     }
 
 private:
+    QMargins Margins() const
+    {
+        QWidget* w = m_widget.data();
+        if (w != nullptr && w->isVisible() && w->frameGeometry() != w->geometry())
+            return QMargins(w->geometry().left() - w->frameGeometry().left(),
+                            w->geometry().top() - w->frameGeometry().top(),
+                            w->frameGeometry().right() - w->geometry().right(),
+                            w->frameGeometry().bottom() - w->geometry().bottom());
+        return m_frame;
+    }
+
     HWND m_hWnd;
     QPointer<QWidget> m_widget;
+    QMargins m_frame;
+};
+
+// A closed editable combo box keeps Enter and Escape for itself; in a dialog they are the
+// dialog's, as on Windows.
+class DialogKeysOfCombo : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* combo = qobject_cast<QComboBox*>(watched);
+        auto* dialog = combo ? qobject_cast<DialogWidget*>(combo->window()) : nullptr;
+        if (dialog == nullptr || combo->view()->isVisible())
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
+        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+            dialog->DialogKey(VK_RETURN);
+        else if (plain && key->key() == Qt::Key_Escape)
+            dialog->DialogKey(VK_ESCAPE);
+        else
+            return false;
+        return true;
+    }
 };
 
 QWidget* CreateControl(HWND h, QWidget* parent)
@@ -376,6 +450,7 @@ QWidget* CreateControl(HWND h, QWidget* parent)
         combo->setEditable((style & 0x3) != CBS_DROPDOWNLIST);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setMaxVisibleItems(10);
+        combo->installEventFilter(new DialogKeysOfCombo(combo));
         QObject::connect(combo, &QComboBox::activated, combo,
                          [h](int index) { UserSelectedComboItem(h, index); });
         if (combo->isEditable())
@@ -458,23 +533,27 @@ std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
     QWidget* widget = nullptr;
     if (hWnd->parent == nullptr)
     {
-        auto* dialog = new DialogWidget(hWnd);
+        QWidget* owner = nullptr;
+        if (hWnd->owner != nullptr && hWnd->owner->peer)
+            owner = static_cast<Peer*>(hWnd->owner->peer.get())->Widget();
+        auto* dialog = new DialogWidget(hWnd, owner);
         dialog->setFont(DialogFont(hWnd->isDialog ? CString("MS Sans Serif") : CString(), 8));
-        dialog->move(hWnd->rect.left, hWnd->rect.top);
+        dialog->setProperty("afxHwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hWnd)));
+        const POINT at{hWnd->rect.left, hWnd->rect.top};
+        auto peer = std::make_unique<Peer>(hWnd, dialog);
         // The platform window exists from the start, frame included, as a window does on Windows
         // before it is shown: placement code sees its full size.
         dialog->winId();
-        widget = dialog;
+        peer->MeasureFrame();
+        peer->MoveFrameTo(at.x, at.y);
+        return peer;
     }
-    else
-    {
-        // Every peer is this back end's: the parent's widget holds the child.
-        QWidget* parent = nullptr;
-        if (hWnd->parent->peer)
-            parent = static_cast<Peer*>(hWnd->parent->peer.get())->Widget();
-        widget = CreateControl(hWnd, parent);
-        widget->show();
-    }
+    // Every peer is this back end's: the parent's widget holds the child.
+    QWidget* parent = nullptr;
+    if (hWnd->parent->peer)
+        parent = static_cast<Peer*>(hWnd->parent->peer.get())->Widget();
+    widget = CreateControl(hWnd, parent);
+    widget->show();
     // Lets tools and tests find the widget of a window.
     widget->setProperty("afxHwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hWnd)));
     return std::make_unique<Peer>(hWnd, widget);

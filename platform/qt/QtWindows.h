@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMargins>
 #include <QPushButton>
 #include <QSlider>
 #include <QString>
@@ -24,6 +25,9 @@ inline CString ToCp1252(const QString& text)
 }
 
 QIcon IconOf(HICON hIcon);
+// The margins of the frame the window manager will give a created top-level window; none when
+// it cannot tell (no window manager).
+QMargins MeasureFrame(QWidget* window);
 QFont DialogFont(const CString& face, int pointSize);
 
 // The top-level window of a dialog.
@@ -31,8 +35,10 @@ class DialogWidget : public QWidget
 {
     Q_OBJECT
 public:
-    explicit DialogWidget(HWND hWnd);
+    DialogWidget(HWND hWnd, QWidget* owner);
     void PopupSystemMenu(const QPoint& globalPos);
+    // Enter and Escape, wherever the focus is in the dialog.
+    void DialogKey(UINT vk);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <QTranslator>
 
@@ -217,15 +218,51 @@ TEST_F(OpenTuner, UserChoicesReachTheirHandlersAndCodesDoNot)
     EXPECT_EQ(dlg.m_bRunning, 0);
 }
 
-TEST_F(OpenTuner, EnterPressesAnEnabledDefaultButtonElseEndsWithOk)
+// Keys typed where the focus is, as the user types them: Enter presses the focused push button,
+// else GO while it is enabled and nothing while it is not; Escape ends the tuner from anywhere.
+TEST_F(OpenTuner, EnterAndEscapeFollowTheDialogManager)
 {
-    afx::UserPressedDialogKey(dlg.m_hWnd, VK_RETURN);
-    EXPECT_NE(dlg.m_pCaptureThread, nullptr) << "Enter should have pressed GO";
-    dlg.OnStop();
-
-    dlg.m_Go.EnableWindow(FALSE);
-    afx::UserPressedDialogKey(dlg.m_hWnd, VK_RETURN);
-    EXPECT_FALSE(dlg.IsWindowVisible()) << "Enter with GO disabled ends the dialog";
+    struct Case
+    {
+        const char* what;
+        int focus;
+        bool goEnabled;
+        bool capturing;
+        Qt::Key key;
+        bool capturingAfter;
+        bool openAfter;
+    };
+    const Case cases[] = {
+        {"Enter in the tuning list presses GO", IDC_TUNING, true, false, Qt::Key_Return, true,
+         true},
+        {"keypad Enter in the card list too", IDC_CARD, true, false, Qt::Key_Enter, true, true},
+        {"Enter with GO disabled does nothing", IDC_TUNING, false, false, Qt::Key_Return, false,
+         true},
+        {"Enter on a focused GO presses it", IDC_GO, true, false, Qt::Key_Return, true, true},
+        {"Enter on a focused Stop presses Stop", IDC_STOP, true, true, Qt::Key_Return, false, true},
+        {"even with GO disabled", IDC_STOP, false, true, Qt::Key_Return, false, true},
+        {"Escape in the tuning list ends the tuner", IDC_TUNING, true, true, Qt::Key_Escape, false,
+         false},
+    };
+    QWidget* window = dlg.Widget();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(dlg.IsWindowVisible());
+        dlg.OnStop();
+        dlg.m_Go.EnableWindow(TRUE);
+        if (c.capturing)
+            dlg.OnGo();
+        dlg.m_Go.EnableWindow(c.goEnabled);
+        QWidget* target = dlg.Widget(c.focus);
+        target->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), target);
+        QTest::keyClick(target, c.key);
+        EXPECT_EQ(dlg.m_pCaptureThread != nullptr, c.capturingAfter);
+        EXPECT_EQ(dlg.IsWindowVisible() != FALSE, c.openAfter);
+    }
     EXPECT_EQ(world.fake.Counters().OpenNow(), 0);
 }
 

@@ -1,0 +1,87 @@
+// The program itself, started as a user starts it, under the window manager: its message boxes
+// and its window carry the application's name, and its frame stands where the tuner puts it.
+#include "DesktopTesting.h"
+
+#include <csignal>
+#include <fstream>
+
+using x_session::Output;
+
+namespace
+{
+// The ids of the visible windows named exactly "Quintor".
+std::vector<unsigned long> QuintorWindows()
+{
+    std::vector<unsigned long> ids;
+    std::istringstream list(Output("xdotool search --onlyvisible --name '^Quintor$'"));
+    for (unsigned long id; list >> id;)
+        ids.push_back(id);
+    return ids;
+}
+
+bool Await(const std::function<bool()>& ready)
+{
+    for (int i = 0; i < 2000; ++i)
+    {
+        if (ready())
+            return true;
+        usleep(10000);
+    }
+    return false;
+}
+} // namespace
+
+TEST(Program, BoxAndWindowCarryTheApplicationsNameAndTheFrameStandsTenPixelsDown)
+{
+    SKIP_WITHOUT_DESKTOP();
+    sound_fixtures::TempDir dir;
+    std::ifstream shipped(std::string(std::getenv("QUINTOR_SOURCE_DIR")) + "/data/Accords.ini",
+                          std::ios::binary);
+    std::ofstream(dir / "Accords.ini", std::ios::binary) << shipped.rdbuf();
+    // ALSA's whole configuration: one card that cannot open, so the card's message comes first.
+    std::ofstream(dir / "alsa.conf") << "pcm.broken {\n type file\n slave.pcm { type null }\n"
+                                        " file \"/dev/null\"\n infile \"/nonexistent.raw\"\n"
+                                        " format \"raw\"\n"
+                                        " hint { show on description \"Panne|IOIDInput\" }\n}\n";
+    const pid_t program = sound_fixtures::detail::Spawn(
+        {"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.Path(), QUINTOR_PROGRAM},
+        {"DISPLAY=" + TheSession()->Display(), "QT_QPA_PLATFORM=xcb",
+         "ALSA_CONFIG_PATH=" + (dir / "alsa.conf"), "XDG_RUNTIME_DIR=" + dir.Path()},
+        dir / "program.log");
+    ASSERT_GT(program, 0);
+
+    // The message box is up before the tuner shows: the one window of that name.
+    std::vector<unsigned long> windows;
+    ASSERT_TRUE(Await([&] { return !(windows = QuintorWindows()).empty(); }))
+        << "no window named Quintor";
+    ASSERT_EQ(windows.size(), 1u);
+    const unsigned long box = windows[0];
+    EXPECT_NE(Output("xprop -id " + std::to_string(box) + " WM_CLASS").find("\"Quintor\""),
+              std::string::npos);
+    Output("xdotool windowactivate --sync " + std::to_string(box) + " key Return");
+
+    // Then the tuner, with the class the desktop entry names.
+    unsigned long tuner = 0;
+    x_session::Frame frame;
+    ASSERT_TRUE(Await(
+        [&]
+        {
+            windows = QuintorWindows();
+            tuner = windows.size() == 1 && windows[0] != box ? windows[0] : 0;
+            return tuner != 0 && (frame = x_session::FrameOf(tuner)).known;
+        }))
+        << "the tuner never showed framed";
+    EXPECT_NE(Output("xprop -id " + std::to_string(tuner) + " WM_CLASS").find("\"Quintor\""),
+              std::string::npos);
+    EXPECT_EQ(frame.Right(), x_session::Session::kWidth);
+    EXPECT_EQ(frame.Y(), 10);
+
+    // Escape ends it, with the framework's status.
+    Output("xdotool windowactivate --sync " + std::to_string(tuner) + " key Escape");
+    int status = -1;
+    const bool ended = sound_fixtures::detail::WaitFor(program, std::chrono::seconds(20), &status);
+    if (!ended)
+        sound_fixtures::detail::EndGroup(program);
+    ASSERT_TRUE(ended) << "Escape did not end the tuner";
+    EXPECT_TRUE(WIFEXITED(status));
+}

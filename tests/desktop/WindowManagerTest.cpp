@@ -1,0 +1,210 @@
+// The tuner under a real window manager: its frame where the program puts it, fixed sizes with
+// no maximise, the About box over the tuner, keys as the dialog manager takes them, the icon.
+// The window manager's view is read from the X server with its own tools.
+#include "DesktopTesting.h"
+#include "TunerTesting.h"
+
+#include "Quintor.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+
+using namespace quintor::testing;
+using x_session::Frame;
+using x_session::FrameOf;
+using x_session::Output;
+
+namespace
+{
+unsigned long XWindowOf(const QWidget* w)
+{
+    return static_cast<unsigned long>(w->winId());
+}
+
+// The window once the window manager has framed it.
+Frame FramedWindow(const QWidget* w)
+{
+    Frame f;
+    PumpUntil([&] { return (f = FrameOf(XWindowOf(w))).known; }, 20000);
+    return f;
+}
+
+// Counts the key presses that reach the application, to know a typed key has been handled.
+class KeyCounter : public QObject
+{
+public:
+    KeyCounter() { qApp->installEventFilter(this); }
+    ~KeyCounter() override { qApp->removeEventFilter(this); }
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && watched->isWidgetType())
+            ++presses; // delivered once to each widget it passes through: count them all
+        return false;
+    }
+};
+
+// Types keys on the X server into the focused window, as a user does, and waits until the
+// application has seen them.
+void Type(const QWidget* window, const char* keys)
+{
+    KeyCounter counter;
+    Output("xdotool windowactivate --sync " + std::to_string(XWindowOf(window)) + " key " + keys);
+    PumpUntil([&] { return counter.presses > 0; }, 20000);
+    Pump(50); // what the keys set off, such as a popup opening
+}
+
+struct Tuner : ::testing::Test
+{
+    void SetUp() override
+    {
+        SKIP_WITHOUT_DESKTOP();
+        // The main window owns the dialogs that name no parent, as in the program.
+        AfxGetApp()->m_pMainWnd = &dlg;
+        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+        frame = FramedWindow(dlg.Widget());
+        ASSERT_TRUE(frame.known) << "the window manager never framed the tuner";
+    }
+    TunerWorld world;
+    TunerDialog dlg;
+    Frame frame;
+    ~Tuner() override { AfxGetApp()->m_pMainWnd = nullptr; }
+};
+} // namespace
+
+TEST_F(Tuner, FrameStandsAtTheRightEdgeTenPixelsDownAndIsTheWindowRectangle)
+{
+    EXPECT_GT(frame.top, 0) << "openbox draws a title bar";
+    EXPECT_EQ(frame.Right(), x_session::Session::kWidth);
+    EXPECT_EQ(frame.Y(), 10);
+    CRect window;
+    dlg.GetWindowRect(&window);
+    EXPECT_EQ(window, CRect(frame.X(), frame.Y(), frame.Right(), frame.Bottom()));
+}
+
+TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
+{
+    auto expectFixed = [](const QWidget* w, const Frame& f)
+    {
+        const std::string id = std::to_string(XWindowOf(w));
+        const std::string hints = Output("xprop -id " + id + " WM_NORMAL_HINTS");
+        const std::vector<long> client{f.clientWidth, f.clientHeight};
+        EXPECT_EQ(x_session::Numbers(hints, "minimum size:"), client) << hints;
+        EXPECT_EQ(x_session::Numbers(hints, "maximum size:"), client) << hints;
+        const std::string actions = Output("xprop -id " + id + " _NET_WM_ALLOWED_ACTIONS");
+        EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
+        for (const char* refused : {"MAXIMIZE", "RESIZE"})
+            EXPECT_EQ(actions.find(refused), std::string::npos) << actions;
+    };
+    expectFixed(dlg.Widget(), frame);
+
+    Frame about;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           QWidget* box = QApplication::activeModalWidget();
+                           if (box == nullptr)
+                               return;
+                           about = FramedWindow(box);
+                           expectFixed(box, about);
+                           box->close();
+                       });
+    dlg.OnSysCommand(IDM_ABOUTBOX, 0);
+    EXPECT_TRUE(about.known) << "the About box never showed framed";
+}
+
+TEST_F(Tuner, AboutBoxOpensAtTheTunersClientOrigin)
+{
+    Frame about;
+    unsigned long transientFor = 0;
+    QTimer::singleShot(0,
+                       [&]
+                       {
+                           QWidget* box = QApplication::activeModalWidget();
+                           if (box == nullptr)
+                               return;
+                           about = FramedWindow(box);
+                           const std::string owner = Output(
+                               "xprop -id " + std::to_string(XWindowOf(box)) + " WM_TRANSIENT_FOR");
+                           const std::size_t hex = owner.find("0x");
+                           if (hex != std::string::npos)
+                               transientFor = std::stoul(owner.substr(hex), nullptr, 16);
+                           box->close();
+                       });
+    dlg.OnSysCommand(IDM_ABOUTBOX, 0);
+    ASSERT_TRUE(about.known);
+    EXPECT_EQ(about.X(), frame.clientX);
+    EXPECT_EQ(about.Y(), frame.clientY);
+    EXPECT_EQ(transientFor, XWindowOf(dlg.Widget())) << "the tuner owns its About box";
+}
+
+TEST_F(Tuner, KeysTypedOnTheDesktopFollowTheDialogManager)
+{
+    struct Case
+    {
+        const char* what;
+        int focus;
+        bool goEnabled;
+        bool capturing;
+        const char* keys;
+        bool capturingAfter;
+        bool openAfter;
+    };
+    const Case cases[] = {
+        {"Enter presses an enabled GO", IDC_TUNING, true, false, "Return", true, true},
+        {"Enter with GO disabled leaves the tuner be", IDC_TUNING, false, false, "Return", false,
+         true},
+        {"Enter on a focused Stop presses Stop", IDC_STOP, true, true, "Return", false, true},
+        {"Escape ends the tuner", IDC_CARD, true, true, "Escape", false, false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(dlg.IsWindowVisible());
+        dlg.OnStop();
+        dlg.m_Go.EnableWindow(TRUE);
+        if (c.capturing)
+            dlg.OnGo();
+        dlg.m_Go.EnableWindow(c.goEnabled);
+        dlg.Widget(c.focus)->setFocus();
+        Type(dlg.Widget(), c.keys);
+        EXPECT_EQ(dlg.m_pCaptureThread != nullptr, c.capturingAfter);
+        EXPECT_EQ(dlg.IsWindowVisible() != FALSE, c.openAfter);
+    }
+}
+
+TEST_F(Tuner, MenuKeyAndShiftF10OpenTheSystemMenu)
+{
+    for (const char* keys : {"Menu", "shift+F10"})
+    {
+        SCOPED_TRACE(keys);
+        // The menu runs a loop of its own: it is read and closed from within.
+        QString last;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout,
+                         [&]
+                         {
+                             auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                             if (popup == nullptr || popup->actions().isEmpty())
+                                 return;
+                             last = popup->actions().back()->text();
+                             popup->close();
+                         });
+        poll.start(10);
+        Type(dlg.Widget(), keys);
+        PumpUntil([&] { return !last.isEmpty(); }, 20000);
+        EXPECT_EQ(last, QStringLiteral("&A propos de Quintor..."));
+    }
+}
+
+TEST_F(Tuner, WindowIconIsTheApplicationIcon)
+{
+    const std::string icons =
+        Output("xprop -id " + std::to_string(XWindowOf(dlg.Widget())) + " _NET_WM_ICON");
+    // Icon 128 holds a 32 and a 48 pixel picture; the desktop picks the size it shows.
+    EXPECT_NE(icons.find("Icon (32 x 32)"), std::string::npos);
+    EXPECT_NE(icons.find("Icon (48 x 48)"), std::string::npos);
+}

@@ -1,0 +1,153 @@
+// A private X server (Xvfb) with a real window manager (openbox), for tests of what a desktop
+// does to the tuner's windows: frames, placement, size hints, keys. Both are stopped by their
+// process ids. Inspect windows with the X server's own tools (xprop, xwininfo, xdotool) through
+// Output().
+#pragma once
+
+#include "SoundFixtures.h"
+
+#include <cstdio>
+#include <functional>
+#include <regex>
+
+namespace x_session
+{
+// What a shell command wrote on its standard output.
+inline std::string Output(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r"))
+    {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            text.append(buffer, n);
+        pclose(pipe);
+    }
+    return text;
+}
+
+// The integers of the first line of `text` that follows `label`, in order.
+inline std::vector<long> Numbers(const std::string& text, const std::string& label)
+{
+    std::vector<long> numbers;
+    const std::size_t at = text.find(label);
+    if (at == std::string::npos)
+        return numbers;
+    const std::string line =
+        text.substr(at + label.size(), text.find('\n', at) - at - label.size());
+    static const std::regex number("-?[0-9]+");
+    for (std::sregex_iterator i(line.begin(), line.end(), number), end; i != end; ++i)
+        numbers.push_back(std::stol(i->str()));
+    return numbers;
+}
+
+// A window's frame as the X server and the window manager see it.
+struct Frame
+{
+    int clientX = 0, clientY = 0, clientWidth = 0, clientHeight = 0;
+    int left = 0, right = 0, top = 0, bottom = 0; // the window manager's extents
+    bool known = false;
+    int X() const { return clientX - left; }
+    int Y() const { return clientY - top; }
+    int Right() const { return clientX + clientWidth + right; }
+    int Bottom() const { return clientY + clientHeight + bottom; }
+};
+
+// Known once the window is mapped and framed.
+inline Frame FrameOf(unsigned long window)
+{
+    Frame f;
+    const std::string id = std::to_string(window);
+    const std::string info = Output("xwininfo -id " + id);
+    const std::vector<long> extents = Numbers(Output("xprop -id " + id + " _NET_FRAME_EXTENTS"),
+                                              "_NET_FRAME_EXTENTS(CARDINAL) =");
+    const auto x = Numbers(info, "Absolute upper-left X:"),
+               y = Numbers(info, "Absolute upper-left Y:");
+    const auto w = Numbers(info, "Width:"), h = Numbers(info, "Height:");
+    // Extents come as soon as asked for, before the window is mapped where it is going.
+    if (extents.size() != 4 || x.empty() || y.empty() || w.empty() || h.empty() ||
+        info.find("IsViewable") == std::string::npos)
+        return f;
+    f = Frame{int(x[0]),       int(y[0]),       int(w[0]),       int(h[0]), int(extents[0]),
+              int(extents[1]), int(extents[2]), int(extents[3]), true};
+    return f;
+}
+
+class Session
+{
+public:
+    static constexpr int kWidth = 1024, kHeight = 768;
+
+    Session()
+    {
+        const std::string log = m_dir / "x.log";
+        for (int n = 90; n < 140 && m_display.empty(); ++n)
+        {
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+                std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+                continue;
+            const std::string display = ":" + std::to_string(n);
+            m_server = sound_fixtures::detail::Spawn(
+                {"Xvfb", display, "-screen", "0",
+                 std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24", "-nolisten", "tcp",
+                 "-noreset"},
+                {}, log);
+            // The socket comes before the server takes connections: wait until one is served.
+            // (-noreset: else the server resets as that first client leaves, and drops the next.)
+            const std::string query = "DISPLAY=" + display + " xprop -root";
+            if (m_server > 0 && Await([&] { return !Output(query).empty(); }))
+                m_display = display;
+            else
+                Stop(m_server);
+        }
+        if (m_display.empty())
+        {
+            m_problem =
+                "Xvfb did not start (is the xvfb package installed?): " + Output("tail -5 " + log);
+            return;
+        }
+        m_manager = sound_fixtures::detail::Spawn({"openbox"}, {"DISPLAY=" + m_display}, log);
+        const std::string check = "DISPLAY=" + m_display + " xprop -root _NET_SUPPORTING_WM_CHECK";
+        if (m_manager <= 0 ||
+            !Await([&] { return Output(check).find("window id") != std::string::npos; }))
+            m_problem =
+                "openbox did not start (are the openbox and x11-utils packages installed?): " +
+                Output("tail -5 " + log);
+    }
+    ~Session()
+    {
+        Stop(m_manager);
+        Stop(m_server);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool Started() const { return m_problem.empty(); }
+    const std::string& Problem() const { return m_problem; }
+    const std::string& Display() const { return m_display; }
+
+private:
+    static bool Await(const std::function<bool()>& ready)
+    {
+        for (int i = 0; i < 2000; ++i) // 20 s: a loaded machine starts servers slowly
+        {
+            if (ready())
+                return true;
+            usleep(10000);
+        }
+        return false;
+    }
+    static void Stop(pid_t& pid)
+    {
+        sound_fixtures::detail::EndGroup(pid);
+        pid = -1;
+    }
+
+    sound_fixtures::TempDir m_dir;
+    pid_t m_server = -1;
+    pid_t m_manager = -1;
+    std::string m_display;
+    std::string m_problem;
+};
+} // namespace x_session

@@ -1,7 +1,7 @@
 // Radix-2 decimation in time, out of place, written the plain way on purpose: a tiled and
-// vectorised version saved about 5 ms per capture pass, one pass every few seconds, for several
-// times the code. The output is defined to the last bit by these operations in this order: a
-// rewrite for speed must keep both.
+// vectorised version saved a few milliseconds per capture pass, one pass every few seconds, for
+// several times the code. The output is defined to the last bit by these operations in this
+// order: a rewrite for speed must keep both.
 #include "StdAfx.h"
 #include "FFT.h"
 

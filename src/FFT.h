@@ -1,4 +1,5 @@
-// FFT.h : the discrete Fourier transform of a block of complex samples, and its inverse
+// The discrete Fourier transform of a block of complex samples, and its inverse. No state: one
+// object serves any number of calls, from any thread, on separate arrays.
 #pragma once
 
 #include <windows.h>
@@ -22,10 +23,6 @@ public:
     UINT NumberOfBitsNeeded(UINT PowerOfTwo);
     // The low NumBits bits of index in reverse order.
     UINT BitReverse(UINT index, UINT NumBits);
-
-private:
-    void BitReversedCopy(UINT NumBits, const double* RealIn, const double* ImagIn, double* RealOut,
-                         double* ImagOut);
 };
 
 // Returns when p is not null; otherwise names it on the standard error stream and ends the

@@ -155,16 +155,24 @@ TEST(FFTTest, SmallTransformsGiveTheirKnownSpectra)
         /* 4: inverse, negative exponent */ {1, {0, 4, 0, 0}, {1, 0, -1, 0}, {0, -1, 0, 1}},
         /* 5 */ {0, {1, 1, 1, 1, 1, 1, 1, 1}, {8, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
     };
+    const double sentinel = -123.0;
     for (std::size_t i = 0; i < std::size(cases); ++i)
     {
         const Case& c = cases[i];
         const UINT n = static_cast<UINT>(c.realIn.size());
-        Signal in{c.realIn, {}};
-        const Spectrum out = Apply(n, c.inverse, in, false);
+        // Outputs longer than the block: what lies past it belongs to the caller.
+        std::vector<double> re(n + 2, sentinel), im(n + 2, sentinel);
+        std::vector<double> realIn = c.realIn;
+        CFFT().Transform(n, c.inverse, realIn.data(), nullptr, re.data(), im.data());
         for (UINT k = 0; k < n; ++k)
         {
-            EXPECT_NEAR(out.re[k], c.realOut[k], 1e-14) << "case " << i << " bin " << k;
-            EXPECT_NEAR(out.im[k], c.imagOut[k], 1e-14) << "case " << i << " bin " << k;
+            EXPECT_NEAR(re[k], c.realOut[k], 1e-14) << "case " << i << " bin " << k;
+            EXPECT_NEAR(im[k], c.imagOut[k], 1e-14) << "case " << i << " bin " << k;
+        }
+        for (UINT k = n; k < n + 2; ++k)
+        {
+            EXPECT_EQ(re[k], sentinel) << "case " << i << " written past the block at " << k;
+            EXPECT_EQ(im[k], sentinel) << "case " << i << " written past the block at " << k;
         }
     }
 }
@@ -289,30 +297,28 @@ TEST(FFTTest, RecurrenceDriftAtTheFullBlockStaysBelowOneMillionth)
     EXPECT_LT(RelativeError(ours, AccurateFft(in)), 1e-6);
 }
 
+// The reference is a separate copy of the same operations: a change to CFFT that alters any bit of
+// the output, however harmless it looks, has to be a deliberate change of both.
 TEST(FFTTest, IsBitForBitThePlainAlgorithm)
 {
     for (UINT n = 2; n <= 262144; n *= 2)
     {
-        const int rounds = n <= 1024 ? 4 : 1;
-        for (int round = 0; round < rounds; ++round)
+        for (int variant = 0; variant < 3; ++variant)
         {
-            for (int variant = 0; variant < 3; ++variant)
-            {
-                // 0: forward, 1: inverse, 2: forward without ImagIn
-                const int inverse = variant == 1 ? 1 : 0;
-                const bool withImag = variant != 2;
-                Signal in = RandomSignal(n, n * 31 + round);
-                const Signal before = in;
-                const Spectrum ours = Apply(n, inverse, in, withImag);
-                ASSERT_TRUE(in.re == before.re && in.im == before.im) << "input written";
-                std::vector<double> re(n), im(n);
-                fftref::Transform(n, inverse, in.re.data(), withImag ? in.im.data() : nullptr,
-                                  re.data(), im.data());
-                ASSERT_EQ(std::memcmp(ours.re.data(), re.data(), n * sizeof(double)), 0)
-                    << "size " << n << " round " << round << " variant " << variant;
-                ASSERT_EQ(std::memcmp(ours.im.data(), im.data(), n * sizeof(double)), 0)
-                    << "size " << n << " round " << round << " variant " << variant;
-            }
+            // 0: forward, 1: inverse, 2: forward without ImagIn
+            const int inverse = variant == 1 ? 1 : 0;
+            const bool withImag = variant != 2;
+            Signal in = RandomSignal(n, n * 31 + variant);
+            const Signal before = in;
+            const Spectrum ours = Apply(n, inverse, in, withImag);
+            ASSERT_TRUE(in.re == before.re && in.im == before.im) << "input written";
+            std::vector<double> re(n), im(n);
+            fftref::Transform(n, inverse, in.re.data(), withImag ? in.im.data() : nullptr,
+                              re.data(), im.data());
+            ASSERT_EQ(std::memcmp(ours.re.data(), re.data(), n * sizeof(double)), 0)
+                << "size " << n << " variant " << variant;
+            ASSERT_EQ(std::memcmp(ours.im.data(), im.data(), n * sizeof(double)), 0)
+                << "size " << n << " variant " << variant;
         }
     }
 }

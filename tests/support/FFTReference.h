@@ -1,6 +1,6 @@
 // The transform written plainly, one step after the other in the order the production code must
 // reproduce bit for bit: bit-reversed copy, then one stage per block size with its four seeds and
-// the three-term recurrence restarted at every block. For tests and benchmarks only.
+// the three-term recurrence restarted at every block. For tests only.
 #pragma once
 
 #include <cmath>

@@ -7,9 +7,18 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -455,6 +464,130 @@ TEST(Profile, Utf8WithoutMarkOrCodePage1252)
         WriteFile(path, cases[i].file);
         ExpectValue(Read("S", "k", "", 80, path), cases[i].expected);
     }
+}
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+void SetModified(const std::string& path, const timespec& modified)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, modified};
+    EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// Until the kernel's file clock has left the tick of the file's last change (whole seconds when
+// the file system keeps no fraction), so that a change made now gives it a new change time.
+void WaitPastLastChange(const std::string& path)
+{
+    const timespec changed = StatOf(path).st_ctim;
+    const std::int64_t past = changed.tv_sec * 1'000'000'000LL + changed.tv_nsec +
+                              (changed.tv_nsec == 0 ? 2'000'000'000LL : 0);
+    for (;;)
+    {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        if (now.tv_sec * 1'000'000'000LL + now.tv_nsec > past)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// Each change keeps the size, and the modification time too, as a quick editor or a copy that
+// keeps times would.
+TEST(ProfileCache, SeesEveryChangeOfTheFile)
+{
+    const struct
+    {
+        const char* what;
+        bool settled; // the first read made after the tick of the file's writing
+        void (*change)(const std::string& path, const timespec& modified);
+        const char* expected;
+    } cases[] = {
+        {"rewritten in place at once", false,
+         [](const std::string& path, const timespec& modified)
+         {
+             WriteFile(path, "[NOM]\nAccord1=Ré ouvert\n");
+             SetModified(path, modified);
+         },
+         "Ré ouvert"},
+        {"rewritten in place later", true,
+         [](const std::string& path, const timespec& modified)
+         {
+             WriteFile(path, "[NOM]\nAccord1=Ré ouvert\n");
+             SetModified(path, modified);
+         },
+         "Ré ouvert"},
+        {"replaced by another file", true,
+         [](const std::string& path, const timespec& modified)
+         {
+             WriteFile(path + ".new", "[NOM]\nAccord1=Ré ouvert\n");
+             SetModified(path + ".new", modified);
+             std::filesystem::rename(path + ".new", path);
+         },
+         "Ré ouvert"},
+        {"removed", true,
+         [](const std::string& path, const timespec&) { std::filesystem::remove(path); }, "absent"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir / "Accords.ini";
+        WriteFile(path, "[NOM]\nAccord1=Standard!\n");
+        if (c.settled)
+            WaitPastLastChange(path);
+        const struct stat before = StatOf(path);
+        ExpectValue(Read("NOM", "Accord1", "absent", 80, path), "Standard!");
+        c.change(path, before.st_mtim);
+        struct stat after
+        {
+        };
+        if (stat(path.c_str(), &after) == 0)
+        {
+            ASSERT_EQ(after.st_size, before.st_size);
+            ASSERT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+            ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        }
+        ExpectValue(Read("NOM", "Accord1", "absent", 80, path), c.expected);
+    }
+}
+
+// Threads reading two files in turn make every call replace the kept file while others still
+// read it.
+TEST(ProfileCache, ThreadsReadingInTurn)
+{
+    TempDir dir;
+    const std::string files[2] = {dir / "a.ini", dir / "b.ini"};
+    WriteFile(files[0],
+              "[NOM]\r\nAccord1=Sol ouvert\r\n[NOTES]\r\nNotes1=RE1SOL1RE2SOL2SI2RE3\r\n");
+    WriteFile(files[1], Encode("[NOM]\nAccord1=Ré ouvert\n", Encoding::Utf16LE));
+    const char* const names[2] = {"Sol ouvert", "Ré ouvert"};
+
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(
+            [&, t]
+            {
+                for (int i = 0; i < 200; ++i)
+                {
+                    const int f = (i + t) % 2;
+                    char value[80];
+                    GetPrivateProfileStringA("NOM", "Accord1", "", value, sizeof(value),
+                                             files[f].c_str());
+                    if (std::strcmp(value, names[f]) != 0)
+                        ++wrong;
+                }
+            });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace
 {
@@ -83,6 +84,23 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp)
         return 0;
     return length;
 }
+// The number of bytes below 0x80 from text[i] on, eight at a time while it can: most of a file is
+// ASCII.
+std::size_t AsciiRun(std::string_view text, std::size_t i)
+{
+    const std::size_t start = i;
+    std::uint64_t word;
+    while (i + sizeof(word) <= text.size())
+    {
+        std::memcpy(&word, text.data() + i, sizeof(word));
+        if (word & 0x8080808080808080ull)
+            break;
+        i += sizeof(word);
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+        ++i;
+    return i - start;
+}
 } // namespace
 
 namespace afx
@@ -103,21 +121,22 @@ std::string Cp1252ToUtf8(std::string_view text)
 
 std::string Utf8ToCp1252(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
+    std::string out(text.size(), '\0'); // never longer than the UTF-8
+    std::size_t n = 0;
     for (std::size_t i = 0; i < text.size();)
     {
+        const std::size_t ascii = AsciiRun(text, i);
+        std::memcpy(out.data() + n, text.data() + i, ascii);
+        n += ascii;
+        i += ascii;
+        if (i == text.size())
+            break;
         std::uint32_t cp = 0;
         const std::size_t length = DecodeUtf8(text, i, cp);
-        if (length == 0)
-        {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += FromCodePoint(cp);
-        i += length;
+        out[n++] = length == 0 ? '?' : FromCodePoint(cp);
+        i += length == 0 ? 1 : length;
     }
+    out.resize(n);
     return out;
 }
 
@@ -125,11 +144,9 @@ bool IsUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();)
     {
-        if (static_cast<unsigned char>(text[i]) < 0x80)
-        {
-            ++i;
-            continue;
-        }
+        i += AsciiRun(text, i);
+        if (i == text.size())
+            break;
         std::uint32_t cp = 0;
         const std::size_t length = DecodeUtf8(text, i, cp);
         if (length == 0)
@@ -150,24 +167,25 @@ std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian)
     auto isHigh = [](std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; };
     auto isLow = [](std::uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
 
-    std::string out;
-    out.reserve(bytes.size() / 2 + 1);
+    std::string out(bytes.size() / 2 + 1, '\0');
+    std::size_t n = 0;
     std::size_t i = 0;
     for (; i + 1 < bytes.size(); i += 2)
     {
         const std::uint32_t u = unit(i);
         if (isHigh(u) && i + 3 < bytes.size() && isLow(unit(i + 2)))
         {
-            out += '?'; // past U+FFFF: never in code page 1252
+            out[n++] = '?'; // past U+FFFF: never in code page 1252
             i += 2;
         }
         else if (isHigh(u) || isLow(u))
-            out += '?';
+            out[n++] = '?';
         else
-            out += FromCodePoint(u);
+            out[n++] = FromCodePoint(u);
     }
     if (i < bytes.size())
-        out += '?';
+        out[n++] = '?';
+    out.resize(n);
     return out;
 }
 

@@ -38,6 +38,9 @@ TEST(TextEncoding, WellFormedUtf8)
         /* 18 */ {"\x80", false}, // a continuation without a lead
         /* 19 */ {"\xFF\xFE", false},
         /* 20 */ {"a\0b"s, true},
+        /* 21 */ {"0123456789abcdef\xE9", false}, // past runs of eight ASCII bytes
+        /* 22 */ {"0123456\xC3\xA9", true},       // across the end of a run
+        /* 23 */ {"01234567\xC3\xA9" + std::string(20, 'x') + "\xC3", false},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(afx::IsUtf8(cases[i].bytes), cases[i].wellFormed) << "case " << i;
@@ -58,6 +61,12 @@ TEST(TextEncoding, Utf8ToCodePage1252)
         /* 5 */ {"\xED\xA0\x80", "???"},
         /* 6 */ {"a\xE9z", "a?z"},
         /* 7 */ {"a\xE2\x82", "a??"},
+        /* 8 */
+        {"Notes1=MI1LA1RE2 R\xC3\xA9 ouvert, accord\xC3\xA9s \xC3\xA0 440 Hz",
+         "Notes1=MI1LA1RE2 R\xE9 ouvert, accord\xE9s \xE0 440 Hz"},
+        /* 9 */
+        {"0123456\xC3\xA9" + std::string(17, 'x') + "\xFF",
+         "0123456\xE9" + std::string(17, 'x') + "?"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(afx::Utf8ToCp1252(cases[i].utf8), cases[i].cp1252) << "case " << i;

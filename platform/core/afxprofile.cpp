@@ -240,14 +240,14 @@ std::shared_ptr<const Profile> Load(LPCSTR fileName)
         return nullptr;
     // The stamp of what is read: the open file's, not the one seen by name a moment before.
     std::string bytes;
-    bool read = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (read)
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok)
     {
         bytes.reserve(static_cast<std::size_t>(st.st_size));
-        read = ReadAll(fd, bytes);
+        ok = ReadAll(fd, bytes);
     }
     close(fd);
-    if (!read)
+    if (!ok)
         return nullptr;
 
     auto profile = std::make_shared<Profile>();

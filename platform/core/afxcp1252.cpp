@@ -1,6 +1,8 @@
 #include "afxcp1252.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace
 {
@@ -36,6 +38,69 @@ char FromCodePoint(std::uint32_t cp)
             return static_cast<char>(0x80 + i);
     return '?';
 }
+
+// The length of the well-formed sequence that starts at text[i], with its code point; 0 when
+// there is none.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length;
+    std::uint32_t least;
+    if (lead < 0x80)
+    {
+        cp = lead;
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF)
+    {
+        length = 2;
+        least = 0x80;
+        cp = lead & 0x1F;
+    }
+    else if ((lead & 0xF0) == 0xE0)
+    {
+        length = 3;
+        least = 0x800;
+        cp = lead & 0x0F;
+    }
+    else if (lead >= 0xF0 && lead <= 0xF4)
+    {
+        length = 4;
+        least = 0x10000;
+        cp = lead & 0x07;
+    }
+    else
+        return 0;
+    if (text.size() - i < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k)
+    {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+// The number of bytes below 0x80 from text[i] on, eight at a time while it can: most of a file is
+// ASCII.
+std::size_t AsciiRun(std::string_view text, std::size_t i)
+{
+    const std::size_t start = i;
+    std::uint64_t word;
+    while (i + sizeof(word) <= text.size())
+    {
+        std::memcpy(&word, text.data() + i, sizeof(word));
+        if (word & 0x8080808080808080ull)
+            break;
+        i += sizeof(word);
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+        ++i;
+    return i - start;
+}
 } // namespace
 
 namespace afx
@@ -56,39 +121,90 @@ std::string Cp1252ToUtf8(std::string_view text)
 
 std::string Utf8ToCp1252(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();)
+    std::string out(text.size(), '\0'); // never longer than the UTF-8
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size();)
     {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + static_cast<size_t>(extra) >= text.size())
-        {
-            out += '?';
-            ++i;
-            continue;
-        }
-        std::uint32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k)
-        {
-            unsigned char cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80)
-            {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (!ok)
-        {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += FromCodePoint(cp);
-        i += static_cast<size_t>(extra) + 1;
+        const std::size_t ascii = AsciiRun(text, i);
+        std::memcpy(out.data() + n, text.data() + i, ascii);
+        n += ascii;
+        i += ascii;
+        if (i == text.size())
+            break;
+        std::uint32_t cp = 0;
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        out[n++] = length == 0 ? '?' : FromCodePoint(cp);
+        i += length == 0 ? 1 : length;
     }
+    out.resize(n);
     return out;
+}
+
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();)
+    {
+        i += AsciiRun(text, i);
+        if (i == text.size())
+            break;
+        std::uint32_t cp = 0;
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian)
+{
+    auto unit = [bytes, bigEndian](std::size_t i) -> std::uint32_t
+    {
+        const std::uint32_t first = static_cast<unsigned char>(bytes[i]);
+        const std::uint32_t second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (first << 8) | second : (second << 8) | first;
+    };
+    auto isHigh = [](std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; };
+    auto isLow = [](std::uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
+
+    std::string out(bytes.size() / 2 + 1, '\0');
+    std::size_t n = 0;
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2)
+    {
+        const std::uint32_t u = unit(i);
+        if (isHigh(u) && i + 3 < bytes.size() && isLow(unit(i + 2)))
+        {
+            out[n++] = '?'; // past U+FFFF: never in code page 1252
+            i += 2;
+        }
+        else if (isHigh(u) || isLow(u))
+            out[n++] = '?';
+        else
+            out[n++] = FromCodePoint(u);
+    }
+    if (i < bytes.size())
+        out[n++] = '?';
+    out.resize(n);
+    return out;
+}
+
+// A mark decides: EF BB BF is UTF-8, FF FE UTF-16 little endian, FE FF UTF-16 big endian. Without
+// one, a file that is well-formed UTF-8 throughout is UTF-8, else code page 1252 (plain ASCII reads
+// the same either way). Some code page 1252 text is also well-formed UTF-8, "Ã©" for one: such a
+// file reads as UTF-8 ("é"), since today's editors save UTF-8 without a mark, while French 1252
+// text hardly ever puts after each letter from Â to ô just the symbols of 0x80..0xBF (€, ’, «...)
+// that UTF-8 would call for.
+std::string TextFileToCp1252(std::string_view bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        return Utf8ToCp1252(bytes.substr(3));
+    if (bytes.substr(0, 2) == "\xFF\xFE")
+        return Utf16ToCp1252(bytes.substr(2), false);
+    if (bytes.substr(0, 2) == "\xFE\xFF")
+        return Utf16ToCp1252(bytes.substr(2), true);
+    if (IsUtf8(bytes))
+        return Utf8ToCp1252(bytes);
+    return std::string(bytes);
 }
 } // namespace afx

@@ -1,0 +1,129 @@
+// The encodings a text file may come in, down to code page 1252: what counts as UTF-8, malformed
+// UTF-16, and the characters that lie past 0x7F in both.
+#include "afxcp1252.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+using namespace std::string_literals;
+
+TEST(TextEncoding, WellFormedUtf8)
+{
+    const struct
+    {
+        std::string bytes;
+        bool wellFormed;
+    } cases[] = {
+        /* 0 */ {"", true},
+        /* 1 */ {"MI1LA1", true},
+        /* 2 */ {"R\xC3\xA9", true},
+        /* 3 */ {"R\xE9", false},           // code page 1252
+        /* 4 */ {"\xC2\x80\xDF\xBF", true}, // the ends of the two-byte forms
+        /* 5 */ {"\xE0\xA0\x80\xEF\xBF\xBF", true},
+        /* 6 */ {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", true}, // U+10000 and U+10FFFF
+        /* 7 */ {"\xED\x9F\xBF\xEE\x80\x80", true},         // either side of the surrogates
+        /* 8 */ {"\xC0\xAF", false},                        // overlong '/'
+        /* 9 */ {"\xC1\xBF", false},
+        /* 10 */ {"\xE0\x9F\xBF", false},
+        /* 11 */ {"\xF0\x8F\xBF\xBF", false},
+        /* 12 */ {"\xED\xA0\x80", false}, // a surrogate
+        /* 13 */ {"\xED\xBF\xBF", false},
+        /* 14 */ {"\xF4\x90\x80\x80", false}, // past U+10FFFF
+        /* 15 */ {"\xF5\x80\x80\x80", false},
+        /* 16 */ {"\xE2\x82", false}, // cut short at the end
+        /* 17 */ {"\xE2\x82x", false},
+        /* 18 */ {"\x80", false}, // a continuation without a lead
+        /* 19 */ {"\xFF\xFE", false},
+        /* 20 */ {"a\0b"s, true},
+        /* 21 */ {"0123456789abcdef\xE9", false}, // past runs of eight ASCII bytes
+        /* 22 */ {"0123456\xC3\xA9", true},       // across the end of a run
+        /* 23 */ {"01234567\xC3\xA9" + std::string(20, 'x') + "\xC3", false},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(afx::IsUtf8(cases[i].bytes), cases[i].wellFormed) << "case " << i;
+}
+
+TEST(TextEncoding, Utf8ToCodePage1252)
+{
+    const struct
+    {
+        std::string utf8;
+        std::string cp1252;
+    } cases[] = {
+        /* 0 */ {"R\xC3\xA9 \xC3\xA0 \xC3\xBF", "R\xE9 \xE0 \xFF"},
+        /* 1 */ {"\xE2\x82\xAC\xE2\x80\x99\xC5\x92\xE2\x84\xA2", "\x80\x92\x8C\x99"},
+        /* 2 */ {"\xC2\x81\xC2\x9D", "??"},               // C1 controls 1252 has no byte for
+        /* 3 */ {"\xE2\x99\xAA \xF0\x9F\x8E\xB8", "? ?"}, // one '?' per character
+        /* 4 */ {"\xC0\xAF", "??"},                       // each byte of an overlong form
+        /* 5 */ {"\xED\xA0\x80", "???"},
+        /* 6 */ {"a\xE9z", "a?z"},
+        /* 7 */ {"a\xE2\x82", "a??"},
+        /* 8 */
+        {"Notes1=MI1LA1RE2 R\xC3\xA9 ouvert, accord\xC3\xA9s \xC3\xA0 440 Hz",
+         "Notes1=MI1LA1RE2 R\xE9 ouvert, accord\xE9s \xE0 440 Hz"},
+        /* 9 */
+        {"0123456\xC3\xA9" + std::string(17, 'x') + "\xFF",
+         "0123456\xE9" + std::string(17, 'x') + "?"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(afx::Utf8ToCp1252(cases[i].utf8), cases[i].cp1252) << "case " << i;
+}
+
+TEST(TextEncoding, Utf16ToCodePage1252)
+{
+    const struct
+    {
+        std::string littleEndian; // the big-endian case swaps each pair; an odd last byte stays
+        std::string cp1252;
+    } cases[] = {
+        /* 0 */ {"", ""},
+        /* 1 */ {"R\0\xE9\0"s, "R\xE9"},
+        /* 2 */ {"\xAC\x20\x19\x20\x78\x01"s, "\x80\x92\x9F"}, // €, ’, Ÿ
+        /* 3 */ {"\x81\0"s, "?"},
+        /* 4 */ {"\x6A\x26"s, "?"},                  // U+266A
+        /* 5 */ {"\x3C\xD8\xB8\xDF!\0"s, "?!"},      // a pair: one character
+        /* 6 */ {"\x3C\xD8!\0"s, "?!"},              // a high surrogate alone
+        /* 7 */ {"a\0\x3C\xD8"s, "a?"},              // ... at the end
+        /* 8 */ {"\xB8\xDF\x3C\xD8"s, "??"},         // a low one first
+        /* 9 */ {"\x3C\xD8\x3C\xD8\xB8\xDF"s, "??"}, // a lone high before a pair
+        /* 10 */ {"a\0b"s, "a?"},                    // odd length
+        /* 11 */ {"x"s, "?"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+    {
+        const std::string& le = cases[i].littleEndian;
+        std::string be = le;
+        for (std::size_t k = 0; k + 1 < be.size(); k += 2)
+            std::swap(be[k], be[k + 1]);
+        EXPECT_EQ(afx::Utf16ToCp1252(le, false), cases[i].cp1252) << "little endian, case " << i;
+        EXPECT_EQ(afx::Utf16ToCp1252(be, true), cases[i].cp1252) << "big endian, case " << i;
+    }
+}
+
+TEST(TextEncoding, TextFilesByMarkThenByContent)
+{
+    const struct
+    {
+        std::string bytes;
+        std::string cp1252;
+    } cases[] = {
+        /* 0 */ {"R\xE9", "R\xE9"},
+        /* 1 */ {"R\xC3\xA9", "R\xE9"},
+        /* 2 */ {"\xEF\xBB\xBFR\xC3\xA9", "R\xE9"},
+        /* 3 */ {"\xEF\xBB\xBFR\xE9", "R?"}, // the mark wins over the content
+        /* 4 */ {"\xEF\xBB\xBF", ""},
+        /* 5 */ {"\xFF\xFER\0\xE9\0"s, "R\xE9"},
+        /* 6 */ {"\xFE\xFF\0R\0\xE9"s, "R\xE9"},
+        /* 7 */ {"\xFF\xFE", ""},
+        /* 8 */ {"\xFF", "\xFF"}, // no whole mark: 1252
+        /* 9 */ {"\xEF\xBB", "\xEF\xBB"},
+        /* 10 */ {"\xC3\xA9 R\xE9", "\xC3\xA9 R\xE9"}, // one byte that is not UTF-8: all 1252
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(afx::TextFileToCp1252(cases[i].bytes), cases[i].cp1252) << "case " << i;
+}
+
+} // namespace

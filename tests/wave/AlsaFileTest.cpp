@@ -48,10 +48,11 @@ private:
     std::string text_;
 };
 
-// The devices every child sees. The first line of the capture device's description is cut to
-// "Guitare d’étude — entrée ♪ très", in code page 1252 with '?' for the note sign.
+// The devices every child sees. The first line of the capture device's description is cut
+// before the last word that does not fit, "Guitare d’étude — entrée ♪…", in code page 1252 with '?'
+// for the note sign.
 const char* const kFileName = "Guitare d\x92\xe9tude \x97 entr\xe9"
-                              "e ? tr\xe8s";
+                              "e ?\x85";
 const char* const kPlugName = "Bouchon 48 kHz";
 
 struct FileDevices
@@ -173,7 +174,7 @@ TEST(WaveAlsa, DevicesThatCannotRecordAreLeftOut)
                     p.Expect(name.rfind(helper, 0) != 0, "helper entry listed: " + name);
                 p.Expect(name != "Appareil cass\xe9", "a device that cannot be opened is listed");
                 p.Expect(name != "Sortie seule", "a playback-only device is listed");
-                p.Expect(name != "P\xe9riph\xe9rique par d\xe9"
+                p.Expect(name != "\xbb P\xe9riph\xe9rique par d\xe9"
                                  "faut",
                          "a broken default is listed");
             }

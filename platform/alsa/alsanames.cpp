@@ -6,7 +6,6 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <numeric>
 
 namespace afx::wavein
 {
@@ -162,10 +161,9 @@ std::string DeviceName(const DeviceHint& hint)
 }
 
 // Entries whose names the combo box would take for one another (it ignores case) are told apart
-// in the list's order, the default first so that it keeps its name: the first keeps the name, each
-// other gets the kind of ALSA device it is in brackets, "(plughw)", when no other entry of that
-// name is of the same kind, else its rank among them, "(2)", "(3)"... The name is cut to make
-// room.
+// in the list's order: the first keeps the name, each other gets the kind of ALSA device it is in
+// brackets, "(plughw)", when no other entry of that name is of the same kind, else the first of
+// "(2)", "(3)"... that no entry has yet. The name is cut to make room.
 std::vector<std::string> DeviceNames(const std::vector<DeviceHint>& hints)
 {
     std::vector<std::string> labels;
@@ -175,44 +173,28 @@ std::vector<std::string> DeviceNames(const std::vector<DeviceHint>& hints)
         labels.push_back(DeviceLabel(hint));
         plain.push_back(FitName(labels.back(), kNameBytes));
     }
-    std::vector<std::size_t> order(hints.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_partition(order.begin(), order.end(),
-                          [&](std::size_t i) { return hints[i].isDefault; });
-
-    std::vector<std::string> names(hints.size());
-    std::vector<std::string> taken;
+    std::vector<std::string> names;
     const auto isTaken = [&](const std::string& name)
     {
-        return std::any_of(taken.begin(), taken.end(),
+        return std::any_of(names.begin(), names.end(),
                            [&](const std::string& t) { return AlikeInTheList(t, name); });
     };
-    for (std::size_t k = 0; k < order.size(); ++k)
+    for (std::size_t i = 0; i < hints.size(); ++i)
     {
-        const std::size_t i = order[k];
         std::string name = plain[i];
         if (isTaken(name))
         {
             const std::string_view kind = Kind(hints[i].pcm);
             bool kindTellsApart = !kind.empty() && kind.size() <= kNameBytes / 3;
-            int rank = 1;
             for (std::size_t j = 0; j < hints.size(); ++j)
-            {
-                if (j == i || !AlikeInTheList(plain[j], plain[i]))
-                    continue;
-                if (Kind(hints[j].pcm) == kind)
+                if (j != i && AlikeInTheList(plain[j], plain[i]) && Kind(hints[j].pcm) == kind)
                     kindTellsApart = false;
-                if (std::find(order.begin(), order.begin() + static_cast<long>(k), j) !=
-                    order.begin() + static_cast<long>(k))
-                    ++rank;
-            }
             if (kindTellsApart)
                 name = WithSuffix(labels[i], " (" + std::string(kind) + ")");
-            for (int number = std::max(rank, 2); isTaken(name); ++number)
+            for (int number = 2; isTaken(name); ++number)
                 name = WithSuffix(labels[i], " (" + std::to_string(number) + ")");
         }
-        taken.push_back(name);
-        names[i] = std::move(name);
+        names.push_back(std::move(name));
     }
     return names;
 }

@@ -3,7 +3,8 @@
 //
 // Every name fits a WAVEINCAPSA's szPname (31 bytes of code page 1252), says what the entry is,
 // and no two names of one list are alike for the sorted combo box. The tuner opens the last entry
-// of that box at start, so the default device is the one that must sort last; see DeviceLabel.
+// of that box at start, so the default device's name is made to sort after the others (the rule
+// is given with its label, in alsanames.cpp).
 #pragma once
 
 #include <mmsystem.h>

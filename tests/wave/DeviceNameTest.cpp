@@ -126,6 +126,9 @@ TEST(WaveDeviceName, EntriesOfOneListAreToldApart)
           {"quintorfile", {"Carte: Son (plughw)"}},
           {"plughw:CARD=A,DEV=0", {"Carte, Son"}}},
          {"Carte: Son", "Carte: Son (plughw)", "Carte: Son (2)"}},
+        {"a kind too long to show",
+         {{"hw:CARD=A,DEV=0", {"Carte, Son"}}, {"quintorboucle:CARD=A,DEV=0", {"Carte, Son"}}},
+         {"Carte: Son", "Carte: Son (2)"}},
     };
     for (const Row& row : rows)
     {

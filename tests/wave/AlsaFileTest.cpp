@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <functional>
 
 using namespace wave_test;
 using fresh_process::InFreshProcess;

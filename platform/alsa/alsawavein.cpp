@@ -2,6 +2,7 @@
 // device that reads without blocking (poll, with an eventfd to wake it) into a BlockQueue.
 #include "afxcp1252.h"
 #include "afxwavein.h"
+#include "alsanames.h"
 
 #include <alsa/asoundlib.h>
 
@@ -162,18 +163,27 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
     return ok;
 }
 
-std::string FirstLine(const char* description)
+// The description's lines, as ALSA writes them (UTF-8).
+std::vector<std::string> Lines(const char* description)
 {
+    std::vector<std::string> lines;
     if (description == nullptr)
-        return {};
+        return lines;
     std::string_view text(description);
-    return std::string(text.substr(0, text.find('\n')));
+    for (;;)
+    {
+        const std::size_t end = text.find('\n');
+        lines.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            return lines;
+        text.remove_prefix(end + 1);
+    }
 }
 
 struct Hint
 {
     std::string name;
-    std::string description;
+    std::vector<std::string> description;
     bool capture;
 };
 
@@ -189,8 +199,8 @@ std::vector<Hint> ReadHints()
         char* description = snd_device_name_get_hint(*h, "DESC");
         char* ioid = snd_device_name_get_hint(*h, "IOID");
         if (name != nullptr)
-            hints.push_back({name, FirstLine(description),
-                             ioid == nullptr || std::string_view(ioid) == "Input"});
+            hints.push_back(
+                {name, Lines(description), ioid == nullptr || std::string_view(ioid) == "Input"});
         std::free(name);
         std::free(description);
         std::free(ioid);
@@ -450,16 +460,18 @@ public:
     std::vector<DeviceCaps> Enumerate() override
     {
         std::vector<DeviceCaps> devices;
+        std::vector<DeviceHint> named;
         const std::vector<Hint> hints = ReadHints();
         DeviceCaps caps;
         if (ReadCaps("default", caps))
         {
             caps.isDefault = true;
-            caps.name = "Périphérique par défaut";
-            for (const Hint& hint : hints)
-                if (hint.name == "default" && !hint.description.empty())
-                    caps.name = afx::Utf8ToCp1252(hint.description);
+            DeviceHint hint{"default", {}, true};
+            for (const Hint& h : hints)
+                if (h.name == "default")
+                    hint.description = h.description;
             devices.push_back(caps);
+            named.push_back(std::move(hint));
         }
         for (const Hint& hint : hints)
         {
@@ -468,9 +480,12 @@ public:
             DeviceCaps entry;
             if (!ReadCaps(hint.name, entry))
                 continue;
-            entry.name = afx::Utf8ToCp1252(hint.description.empty() ? hint.name : hint.description);
             devices.push_back(entry);
+            named.push_back({hint.name, hint.description, false});
         }
+        const std::vector<std::string> names = DeviceNames(named);
+        for (std::size_t i = 0; i < devices.size(); ++i)
+            devices[i].name = names[i];
         return devices;
     }
 

@@ -1,9 +1,11 @@
 // The sound-card list: which devices it offers, which device each entry opens, and what is opened
 // when it offers none.
 #include "CaptureTesting.h"
+#include "alsanames.h"
 
 using namespace capture_testing;
 using afx::testing::FakeDevice;
+using afx::wavein::DeviceHint;
 
 namespace
 {
@@ -119,6 +121,43 @@ TEST_F(CardList, WithNoDeviceOfferedTheDefaultDeviceIsTried)
     EXPECT_EQ(c.OpenNow(), 1);
     EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
     EXPECT_EQ(world.boxes.calls.size(), 1u);
+}
+
+TEST_F(CardList, TheDefaultDeviceIsLastAndOpenedWhereverItIsReported)
+{
+    // Cards named as the ALSA back end names them, among them names that sort after the
+    // server's; the default device at each place in the order the devices are reported.
+    const DeviceHint server{
+        "default", {"Playback/recording through the PulseAudio sound server"}, true};
+    const DeviceHint plain{"default", {"Default Audio Device"}, true};
+    const std::vector<DeviceHint> cards = {
+        {"pulse", {"PulseAudio Sound Server"}},
+        {"sysdefault:CARD=PCH", {"HDA Intel PCH, ALC892 Analog"}},
+        {"plughw:CARD=PCH,DEV=0", {"HDA Intel PCH, ALC892 Analog"}},
+        {"plughw:CARD=USB,DEV=0", {"Scarlett 2i2 USB, USB Audio"}},
+        {"plughw:CARD=H4n,DEV=0", {"Zoom H4n, USB Audio"}},
+        {"quintorfile", {"~ Micro virtuel"}},
+    };
+    for (const DeviceHint& fallback : {server, plain})
+        for (std::size_t at = 0; at <= cards.size(); ++at)
+        {
+            std::vector<DeviceHint> hints = cards;
+            hints.insert(hints.begin() + static_cast<long>(at), fallback);
+            SCOPED_TRACE(fallback.description.front() + ", reported " + std::to_string(at));
+            const std::vector<std::string> names = afx::wavein::DeviceNames(hints);
+            std::vector<FakeDevice> devices;
+            for (const std::string& name : names)
+                devices.push_back(Card(name));
+            TunerWorld world(devices);
+            TunerDialog dlg;
+            ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+            ASSERT_EQ(dlg.m_Card.GetCount(), static_cast<int>(hints.size()));
+
+            const int last = dlg.m_Card.GetCount() - 1;
+            EXPECT_EQ(dlg.m_Card.GetCurSel(), last);
+            EXPECT_EQ(dlg.m_Card.GetItemData(last), at) << EntryText(dlg.m_Card, last);
+            EXPECT_EQ(world.fake.Counters().lastOpenedDevice, at);
+        }
 }
 
 } // namespace

@@ -29,19 +29,6 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 const std::string& RecordedFile();
 extern const char* const kFileCardName; // code page 1252, as the list shows it
 
-// Everything the dialog needs around it but a fake sound card: its own folder with the tuning
-// file, recorded message boxes.
-struct RealWorld
-{
-    explicit RealWorld(const std::vector<Tuning>& tunings = StandardTunings())
-    {
-        folder.Write("Accords.ini", TuningFile(tunings));
-    }
-    ScopedFolder folder;
-    afx::testing::RecordingMessageBox boxes;
-    afx::testing::ScriptedFileDialog files;
-};
-
 // A plucked string from sox: `seconds` of pluck at `hertz` after half a second of silence,
 // samples as recorded. Empty when sox fails.
 inline std::vector<std::int16_t> Pluck(const std::string& dir, double hertz, double seconds = 3)

@@ -116,25 +116,27 @@ struct AlsaFileDevice
 };
 
 // Writes <dir>/quintor-alsa.conf with the devices (and `extra`, ALSA configuration written as
-// is) and returns the value for ALSA_CONFIG_PATH: ALSA's own configuration, then that file. Set
-// it before the process's first ALSA call: ALSA reads its configuration once.
+// is) and returns the value for ALSA_CONFIG_PATH: ALSA's own configuration, then that file; or
+// that file `alone`, when none of the machine's devices may be listed. Set it before the
+// process's first ALSA call: ALSA reads its configuration once.
 inline std::string WriteAlsaConfig(const std::string& dir,
                                    const std::vector<AlsaFileDevice>& devices,
-                                   const std::string& extra = {})
+                                   const std::string& extra = {}, bool alone = false)
 {
     const std::string path = dir + "/quintor-alsa.conf";
     std::ofstream out(path);
     for (const AlsaFileDevice& d : devices)
         out << "pcm." << d.pcm << " {\n"
             << "    type file\n"
-            << "    slave.pcm \"null\"\n"
+            // Alone, the configuration has no `null` device to name.
+            << (alone ? "    slave.pcm { type null }\n" : "    slave.pcm \"null\"\n")
             << "    file \"/dev/null\"\n"
             << "    infile \"" << d.rawPath << "\"\n"
             << "    format \"raw\"\n"
             << "    hint { show on description \"" << d.description << "|IOIDInput\" }\n"
             << "}\n";
     out << extra;
-    return "/usr/share/alsa/alsa.conf:" + path;
+    return alone ? path : "/usr/share/alsa/alsa.conf:" + path;
 }
 
 namespace detail

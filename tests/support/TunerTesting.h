@@ -187,6 +187,19 @@ struct TunerWorld
     afx::testing::ScriptedFileDialog files;
 };
 
+// Everything the dialog needs around it when its sound cards are the platform's own (ALSA): its
+// own folder with the tuning file, recorded message boxes.
+struct RealWorld
+{
+    explicit RealWorld(const std::vector<Tuning>& tunings = StandardTunings())
+    {
+        folder.Write("Accords.ini", TuningFile(tunings));
+    }
+    ScopedFolder folder;
+    afx::testing::RecordingMessageBox boxes;
+    afx::testing::ScriptedFileDialog files;
+};
+
 // Runs the interface thread's events until done() or the limit; false on the limit.
 inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000)
 {

@@ -1,14 +1,16 @@
 // The ALSA back end for real, on capture devices defined only by a configuration file this test
 // writes. ALSA reads its configuration once per process, so each check runs in a fresh process
 // (the test program started again, death-test style) that sets ALSA_CONFIG_PATH first.
+#include "FreshProcess.h"
 #include "SoundFixtures.h"
 #include "WaveTestSupport.h"
 
 #include <cerrno>
 #include <chrono>
-#include <functional>
 
 using namespace wave_test;
+using fresh_process::InFreshProcess;
+using fresh_process::Problems;
 using sound_fixtures::AlsaFileDevice;
 using sound_fixtures::TempDir;
 using sound_fixtures::Utf8;
@@ -32,26 +34,11 @@ std::vector<std::int16_t> Recording(std::size_t count)
     return samples;
 }
 
-// First problems found in a child process, reported through its exit.
-class Problems
-{
-public:
-    void Expect(bool ok, const std::string& what)
-    {
-        if (!ok)
-            text_ += what + "\n";
-    }
-    bool Any() const { return !text_.empty(); }
-    const std::string& Text() const { return text_; }
-
-private:
-    std::string text_;
-};
-
-// The devices every child sees. The first line of the capture device's description is cut to
-// "Guitare d’étude — entrée ♪ très", in code page 1252 with '?' for the note sign.
+// The devices every child sees. The first line of the capture device's description is cut
+// before the last word that does not fit, "Guitare d’étude — entrée ♪…", in code page 1252 with '?'
+// for the note sign.
 const char* const kFileName = "Guitare d\x92\xe9tude \x97 entr\xe9"
-                              "e ? tr\xe8s";
+                              "e ?\x85";
 const char* const kPlugName = "Bouchon 48 kHz";
 
 struct FileDevices
@@ -93,20 +80,6 @@ struct FileDevices
         setenv("ALSA_CONFIG_PATH", configPath.c_str(), 1);
     }
 };
-
-// Runs `body` in a fresh process; it returns the problems it found.
-void InFreshProcess(const std::function<std::string()>& body)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            const std::string problems = body();
-            std::fputs(problems.c_str(), stderr);
-            std::fflush(stderr);
-            std::_Exit(problems.empty() ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-}
 
 struct Listed
 {
@@ -173,7 +146,7 @@ TEST(WaveAlsa, DevicesThatCannotRecordAreLeftOut)
                     p.Expect(name.rfind(helper, 0) != 0, "helper entry listed: " + name);
                 p.Expect(name != "Appareil cass\xe9", "a device that cannot be opened is listed");
                 p.Expect(name != "Sortie seule", "a playback-only device is listed");
-                p.Expect(name != "P\xe9riph\xe9rique par d\xe9"
+                p.Expect(name != "\xbb P\xe9riph\xe9rique par d\xe9"
                                  "faut",
                          "a broken default is listed");
             }

@@ -1,0 +1,140 @@
+// The names the sound-card list gives ALSA's devices, from their hints alone. Expected names are
+// code page 1252 literals; descriptions are UTF-8, as ALSA gives them.
+#include "SoundFixtures.h"
+#include "alsanames.h"
+
+#include <gtest/gtest.h>
+
+using afx::wavein::DeviceHint;
+using sound_fixtures::Utf8;
+
+namespace
+{
+
+TEST(WaveDeviceName, SaysWhatEachEntryIs)
+{
+    struct Row
+    {
+        DeviceHint hint;
+        const char* name;
+    };
+    const Row rows[] = {
+        // Sound servers by their plugin, and the default by the server it is routed to.
+        {{"pulse", {"PulseAudio Sound Server"}}, "PulseAudio"},
+        {{"pipewire", {"PipeWire Sound Server"}}, "PipeWire"},
+        {{"jack", {"JACK Audio Connection Kit"}}, "JACK"},
+        {{"default", {"Playback/recording through the PulseAudio sound server"}, true},
+         "» PulseAudio (par défaut)"},
+        {{"default", {"Default ALSA Output (currently PipeWire Media Server)"}, true},
+         "» PipeWire (par défaut)"},
+        {{"default", {"Default Audio Device"}, true}, "» Périphérique par défaut"},
+        {{"default", {}, true}, "» Périphérique par défaut"},
+        {{"default", {"Micro jack 3,5 mm"}, true}, "» Périphérique par défaut"},
+        // A card's devices: its name and the device's, the capture one when both are given.
+        {{"hw:CARD=PCH,DEV=0",
+          {"HDA Intel PCH, ALC892 Analog", "Direct hardware device without any conversions"}},
+         "HDA Intel PCH: ALC892 Analog"},
+        {{"plughw:CARD=Device,DEV=0", {"USB Audio Device, USB Audio", "Hardware device with"}},
+         "USB Audio Device: USB Audio"},
+        {{"dsnoop:CARD=PCH,DEV=0", {"HDA Intel PCH, ALC892 Analog / ALC892 Alt Analog"}},
+         "HDA Intel PCH: ALC892 Alt…"},
+        {{"sysdefault:CARD=Generic", {"HD-Audio Generic, ALC257 Analog"}},
+         "HD-Audio Generic: ALC257 Analog"},
+        {{"sysdefault:CARD=Generic", {"HD-Audio Generic, ALC1220 Analog"}},
+         "HD-Audio Generic: ALC1220…"},
+        {{"sysdefault:CARD=Mic", {"Blue Snowball"}}, "Blue Snowball"},
+        // Other entries: the first line of their description, else their PCM name.
+        {{"quintorfile", {"Micro, guitare"}}, "Micro, guitare"},
+        {{"quintorfile",
+          {Utf8(u8"Guitare d’étude — entrée ♪ très longue description"), "Deuxième ligne"}},
+         "Guitare d’étude — entrée ?…"},
+        {{"quintorfile", {Utf8(u8"Entrée ligne arrière — connecteur XLR")}},
+         "Entrée ligne arrière…"},
+        {{"quintorfile", {"Enregistreurnumeriquedeterrainportable"}},
+         "Enregistreurnumeriquedeterrain…"},
+        {{"quintorfile", {"  Carte\tde   test  "}}, "Carte de test"},
+        {{"quintorfile", {}}, "quintorfile"},
+        {{"quintorfile", {" ", "Seconde ligne"}}, "quintorfile"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.hint.pcm + " / " +
+                     (row.hint.description.empty() ? "" : row.hint.description.front()));
+        EXPECT_EQ(afx::wavein::DeviceName(row.hint), row.name);
+    }
+}
+
+TEST(WaveDeviceName, FitsTheRoomGivenCuttingBeforeAWord)
+{
+    struct Row
+    {
+        const char* label;
+        std::size_t limit;
+        const char* fitted;
+    };
+    const Row rows[] = {
+        {"Carte son", 9, "Carte son"},   {"Carte son", 8, "Carte…"}, {"Carte son", 6, "Carte…"},
+        {"Carte son", 5, "Cart…"}, // no whole word fits with the mark
+        {"Carte son", 1, "…"},           {"Carte son", 0, ""},       {"Carte, son", 7, "Carte…"},
+        {"Carte  son ", 9, "Carte son"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(std::string(row.label) + " in " + std::to_string(row.limit));
+        EXPECT_EQ(afx::wavein::FitName(row.label, row.limit), row.fitted);
+    }
+}
+
+TEST(WaveDeviceName, EntriesOfOneListAreToldApart)
+{
+    struct Row
+    {
+        const char* what;
+        std::vector<DeviceHint> hints;
+        std::vector<std::string> names;
+    };
+    const std::string pch = "HDA Intel PCH, ALC892 Analog";
+    const std::string usb = "USB Audio Device, USB Audio";
+    const Row rows[] = {
+        {"a desktop with a sound server and one card",
+         {{"default", {"Playback/recording through the PulseAudio sound server"}, true},
+          {"pulse", {"PulseAudio Sound Server"}},
+          {"sysdefault:CARD=PCH", {pch, "Default Audio Device"}},
+          {"front:CARD=PCH,DEV=0", {pch, "Front output / input"}},
+          {"dsnoop:CARD=PCH,DEV=0", {pch}},
+          {"hw:CARD=PCH,DEV=0", {pch}},
+          {"plughw:CARD=PCH,DEV=0", {pch}}},
+         {"» PulseAudio (par défaut)", "PulseAudio", "HDA Intel PCH: ALC892 Analog",
+          "HDA Intel PCH: ALC892… (front)", "HDA Intel PCH: ALC892… (dsnoop)",
+          "HDA Intel PCH: ALC892… (hw)", "HDA Intel PCH: ALC892… (plughw)"}},
+        {"two cards of one model: the kinds repeat, ranks tell them apart",
+         {{"sysdefault:CARD=Device", {usb}},
+          {"sysdefault:CARD=Device_1", {usb}},
+          {"plughw:CARD=Device,DEV=0", {usb}},
+          {"plughw:CARD=Device_1,DEV=0", {usb}}},
+         {"USB Audio Device: USB Audio", "USB Audio Device: USB Audio (2)",
+          "USB Audio Device: USB Audio (3)", "USB Audio Device: USB Audio (4)"}},
+        {"names alike but for case, the default listed last",
+         {{"quintorbas", {"micro usb"}}, {"quintorhaut", {"Micro USB"}}, {"default", {}, true}},
+         {"micro usb", "Micro USB (2)", "» Périphérique par défaut"}},
+        {"devices that only their cut names confuse",
+         {{"hw:CARD=Generic,DEV=0", {"HD-Audio Generic, ALC1220 Analog"}},
+          {"hw:CARD=Generic,DEV=2", {"HD-Audio Generic, ALC1220 Digital"}}},
+         {"HD-Audio Generic: ALC1220…", "HD-Audio Generic: ALC1220… (2)"}},
+        {"a kind in brackets already taken",
+         {{"hw:CARD=A,DEV=0", {"Carte, Son"}},
+          {"quintorfile", {"Carte: Son (plughw)"}},
+          {"plughw:CARD=A,DEV=0", {"Carte, Son"}}},
+         {"Carte: Son", "Carte: Son (plughw)", "Carte: Son (2)"}},
+        {"a kind too long to show",
+         {{"hw:CARD=A,DEV=0", {"Carte, Son"}}, {"quintorboucle:CARD=A,DEV=0", {"Carte, Son"}}},
+         {"Carte: Son", "Carte: Son (2)"}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(afx::wavein::DeviceNames(row.hints), row.names);
+    }
+}
+
+} // namespace

@@ -9,6 +9,8 @@ packages=(
     libgtest-dev libbenchmark-dev libfftw3-dev
     pulseaudio pulseaudio-utils sox
     xvfb xauth xdotool imagemagick
+    openbox x11-utils
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

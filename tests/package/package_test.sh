@@ -113,8 +113,8 @@ octal_mode() {
 check_contents() {
     local deb
     deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return; }
-    local files="" perms owner size day clock path rest
-    while read -r perms owner size day clock path rest; do
+    local files="" perms owner path
+    while read -r perms owner _ _ _ path _; do
         path=${path#./}
         [ "$owner" = root/root ] || fail "$path belongs to $owner, not root/root"
         case $perms in
@@ -203,7 +203,8 @@ start_unpacked() {
     local root="$scratch/paquet dépaqueté"
     unpack "$root" || return 1
     local home="$scratch/home"
-    mkdir -m 700 -p "$home" "$scratch/run"
+    mkdir -p "$home" "$scratch/run"
+    chmod 700 "$home" "$scratch/run"
     head -c 441000 /dev/zero >"$scratch/silence.raw"
     cat >"$scratch/alsa.conf" <<EOF
 pcm.silence {

@@ -1,20 +1,9 @@
 #!/usr/bin/env bash
-# Quintor as a user's machine receives it: the installed tree, the Debian package and what the
-# desktop's validators say of it, the launcher, and a first start from the unpacked package.
-#
-# Usage: package_test.sh CHECK, with BUILD_DIR, SOURCE_DIR, WORK_DIR and PACKAGE_VERSION in the
-# environment (CTest sets them). CHECK is one of
-#   package       makes the .deb in WORK_DIR/deb, which the next four read
-#   contents      its file list against files.txt, its control fields
-#   lint          lintian: no error, no warning, no stale override
-#   validators    desktop-file-validate and appstreamcli on its files, and how they refer to
-#                 each other
-#   start         unpacked anywhere and started with a fresh configuration folder: the folder
-#                 is made with the tunings, and the tuner's window opens, alone
-#   window-class  the window's X11 class is the desktop entry's StartupWMClass
-#   tree          `cmake --install` against files.txt
-#   launcher      the launcher alone, in front of a stand-in program
-# A check reports every fault it finds, then fails.
+# Quintor as a user's machine receives it. Usage: package_test.sh CHECK, with BUILD_DIR,
+# SOURCE_DIR, WORK_DIR and PACKAGE_VERSION in the environment (CTest sets them). The check
+# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators, start and window-class
+# read; tree and launcher install the build themselves. A check reports every fault it finds,
+# then fails.
 set -uo pipefail
 
 check=${1:?which check}
@@ -99,30 +88,24 @@ check_tree() {
     [ -z "$loose" ] || fail "installed directories not rwxr-xr-x: $loose"
 }
 
-# Converts ls-style permissions (rwxr-xr-x, after the type letter) to octal.
-octal_mode() {
-    awk '{
-        m = "0"
-        for (i = 2; i <= 10; i += 3)
-            m = m ((substr($0, i, 1) == "r") * 4 + (substr($0, i + 1, 1) == "w") * 2 + \
-                   (substr($0, i + 2, 1) == "x"))
-        print m
-    }' <<<"$1"
-}
-
 check_contents() {
     local deb
     deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return; }
-    local files="" perms owner path
-    while read -r perms owner _ _ _ path _; do
-        path=${path#./}
-        [ "$owner" = root/root ] || fail "$path belongs to $owner, not root/root"
-        case $perms in
-            d*) [ "$perms" = drwxr-xr-x ] || fail "directory $path is $perms" ;;
-            *) files+="$(octal_mode "$perms") $path"$'\n' ;;
-        esac
-    done < <(dpkg-deb -c "$deb")
-    same_files "the package" "$(expected_files usr/)" "$(printf '%s' "$files" | LC_ALL=C sort)"
+    # type, octal mode, owner, path
+    local listing
+    listing=$(dpkg-deb -c "$deb" | awk '{
+        m = "0"
+        for (i = 2; i <= 10; i += 3)
+            m = m ((substr($1, i, 1) == "r") * 4 + (substr($1, i + 1, 1) == "w") * 2 + \
+                   (substr($1, i + 2, 1) == "x"))
+        sub(/^\.\//, "", $6)
+        print substr($1, 1, 1), m, $2, $6
+    }')
+    same_files "the package" "$(expected_files usr/)" \
+        "$(awk '$1 != "d" { print $2, $4 }' <<<"$listing" | LC_ALL=C sort)"
+    local odd
+    odd=$(awk '$3 != "root/root" || ($1 == "d" && $2 != "0755")' <<<"$listing")
+    [ -z "$odd" ] || fail "entries not root's, or directories not rwxr-xr-x: $odd"
 
     # field|extended regular expression its value must match
     local arch
@@ -226,7 +209,7 @@ EOF
         cd / && timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" in-session
     ) >"$scratch/xvfb.log" 2>&1
     local status=$?
-    [ -s "$scratch/session/failures" ] && cat "$scratch/session/failures" >&2
+    [ ! -s "$scratch/session/failures" ] || fail "$(cat "$scratch/session/failures")"
     [ $status -eq 0 ] && return
     fail "the start under Xvfb failed (status $status):"
     cat "$scratch/xvfb.log" "$scratch/session/app.log" >&2 2>/dev/null

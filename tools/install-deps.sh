@@ -8,7 +8,9 @@ packages=(
     libasound2-dev libasound2-plugins alsa-utils
     libgtest-dev libbenchmark-dev libfftw3-dev
     pulseaudio pulseaudio-utils sox
-    xvfb xauth xdotool imagemagick openbox x11-utils
+    xvfb xauth xdotool imagemagick
+    openbox x11-utils
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -7,10 +7,16 @@
                      32x32 with 16 colours, 32x32 with 256, 32x32 true colour, 48x48 with alpha.
     res/mark.ico     the string mark: 32x32, 16 colours, transparent but for a black bar over
                      columns 15 to 17, full height.
+    dist/icons/NxN/fr.quintor.Quintor.png
+                     the application icon for the desktop's icon theme, with alpha: at 32 and 48
+                     pixels the true-colour images of Quintor.ico read back, so that the desktop
+                     and the window show the same pixels; at 16, 24, 64, 128 and 256 pixels the
+                     picture drawn afresh at that size.
 
-Usage: make_icons.py [--out DIR] [--preview DIR]
---out defaults to the res/ folder beside this script's folder. --preview writes each image read
-back from the written files as an enlarged PNG over a checkerboard, to look at.
+Usage: make_icons.py [--out DIR] [--icons DIR] [--preview DIR]
+--out defaults to the res/ folder beside this script's folder, --icons to dist/icons. --preview
+writes each image read back from the written files as an enlarged PNG over a checkerboard, to look
+at.
 
 Python 3 standard library only.
 """
@@ -48,8 +54,20 @@ def palette256():
 
 # Where the picture's parts lie, per image size, in pixels (x to the right, y down). The picture
 # is symmetric about the centre of one column (axis); the strip and the strings are whole columns
-# so that the strings stay crisp lines at both sizes, while the body's outline is smooth.
+# so that the strings stay crisp lines at every size, while the body's outline is smooth. Sizes
+# too small for three strings get fewer; large ones get wider strings, of an odd number of columns
+# so that the middle one stays on the axis.
 LAYOUTS = {
+    16: {
+        "axis": 7.5, "strip": range(6, 9), "strings": {7},
+        "neck_y": (1, 14), "strings_y": (1, 13),
+        "head_x": (5, 10), "head_y": (0, 2),
+    },
+    24: {
+        "axis": 11.5, "strip": range(9, 14), "strings": {10, 12},
+        "neck_y": (1, 22), "strings_y": (1, 21),
+        "head_x": (7, 16), "head_y": (0, 3),
+    },
     32: {
         "axis": 15.5, "strip": range(12, 19), "strings": {13, 15, 17},
         "neck_y": (1, 29), "strings_y": (1, 28),
@@ -60,7 +78,30 @@ LAYOUTS = {
         "neck_y": (2, 43), "strings_y": (2, 42),
         "head_x": (16, 31), "head_y": (0, 6),
     },
+    64: {
+        "axis": 31.5, "strip": range(25, 38), "strings": {27, 31, 35},
+        "neck_y": (2, 58), "strings_y": (2, 56),
+        "head_x": (20, 43), "head_y": (0, 8),
+    },
+    128: {
+        "axis": 63.5, "strip": range(51, 76), "strings": set(range(54, 57)) | set(range(62, 65))
+        | set(range(70, 73)),
+        "neck_y": (4, 116), "strings_y": (4, 112),
+        "head_x": (41, 86), "head_y": (0, 16),
+    },
+    256: {
+        "axis": 127.5, "strip": range(103, 152), "strings": set(range(109, 114))
+        | set(range(125, 130)) | set(range(141, 146)),
+        "neck_y": (8, 232), "strings_y": (8, 224),
+        "head_x": (83, 172), "head_y": (0, 32),
+    },
 }
+
+# The desktop's icon sizes: those Quintor.ico holds are taken from it (which of its images), the
+# others drawn.
+THEME_SIZES = (16, 24, 32, 48, 64, 128, 256)
+FROM_ICO = {32: 2, 48: 3}
+THEME_NAME = "fr.quintor.Quintor.png"
 
 
 def guitar_colour(size, x, y):
@@ -220,15 +261,16 @@ def decode_ico(data):
 
 
 def write_png(path, width, height, rows):
-    """rows: lists of (r, g, b) tuples."""
+    """rows: lists of (r, g, b) tuples, or of (r, g, b, a) for an image with alpha."""
     raw = b"".join(b"\x00" + bytes(c for px in row for c in px) for row in rows)
+    colour_type = 6 if rows and len(rows[0][0]) == 4 else 2
 
     def chunk(kind, payload):
         body = kind + payload
         return struct.pack(">I", len(payload)) + body + struct.pack(">I", zlib.crc32(body))
 
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0,
-                                                              0, 0))
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8,
+                                                              colour_type, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(png)
@@ -250,16 +292,38 @@ def preview(path, name, preview_dir, zoom=8):
                   rows)
 
 
+def theme_icons(ico_path):
+    """{size: rows of (r, g, b, a)}: the icon theme's images, transparent pixels all zero."""
+    with open(ico_path, "rb") as f:
+        stored = decode_ico(f.read())
+    icons = {}
+    for size in THEME_SIZES:
+        if size in FROM_ICO:
+            w, h, _, pixels = stored[FROM_ICO[size]]
+            assert w == h == size
+            rows = [[px if px[3] else (0, 0, 0, 0) for px in row] for row in pixels]
+        else:
+            rows = [[colour + (round(255 * cover),) if cover else (0, 0, 0, 0)
+                     for colour, cover in row] for row in render(size, guitar_colour)]
+        icons[size] = rows
+    return icons
+
+
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=os.path.join(os.path.dirname(here), "res"))
+    parser.add_argument("--icons", default=os.path.join(os.path.dirname(here), "dist", "icons"))
     parser.add_argument("--preview", metavar="DIR")
     args = parser.parse_args()
     outputs = {"Quintor.ico": application_icon(), "mark.ico": mark_icon()}
     for name, data in outputs.items():
         with open(os.path.join(args.out, name), "wb") as f:
             f.write(data)
+    for size, rows in theme_icons(os.path.join(args.out, "Quintor.ico")).items():
+        folder = os.path.join(args.icons, f"{size}x{size}")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, THEME_NAME), size, size, rows)
     if args.preview:
         os.makedirs(args.preview, exist_ok=True)
         for name in outputs:

@@ -67,6 +67,10 @@ struct Tuner : ::testing::Test
         ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
         frame = FramedWindow(dlg.Widget());
         ASSERT_TRUE(frame.known) << "the window manager never framed the tuner";
+        // Qt hears where the window went a little after the X server knows it.
+        const QPoint client(frame.clientX, frame.clientY);
+        ASSERT_TRUE(PumpUntil([&] { return dlg.Widget()->geometry().topLeft() == client; }, 20000))
+            << "Qt never learnt where the tuner stands";
     }
     TunerWorld world;
     TunerDialog dlg;

@@ -124,6 +124,7 @@ Priority|^optional$
 Maintainer|^Quintor <contact@quintor\.fr>$
 Homepage|^https://
 Recommends|(^|, )libasound2-plugins( |,|$)
+Recommends|(^|, )qt6-wayland( |,|$)
 Depends|(^|, )libasound2 \(>=
 Depends|(^|, )libqt6widgets6 \(>=
 Depends|(^|, )libc6 \(>=

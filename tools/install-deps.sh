@@ -8,6 +8,7 @@ packages=(
     libasound2-dev libasound2-plugins alsa-utils
     libgtest-dev libbenchmark-dev libfftw3-dev
     pulseaudio pulseaudio-utils sox
+    pipewire pipewire-bin wireplumber dbus
     xvfb xauth xdotool imagemagick
     openbox x11-utils
     dpkg-dev file lintian desktop-file-utils appstream

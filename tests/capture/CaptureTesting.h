@@ -3,15 +3,12 @@
 #pragma once
 
 #include "TunerTesting.h"
+#include "Watchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -23,45 +20,7 @@ using namespace quintor::testing;
 // thread runs at idle priority and may get little of a busy machine.
 constexpr int kPatienceMs = 60000;
 
-// Ends the process with a failure when its scope has not been left within the limit: a wait
-// that never returns (a deadlock between the two threads) must not hang the run.
-class Watchdog
-{
-public:
-    Watchdog(std::chrono::seconds limit, std::string what)
-        : m_what(std::move(what)), m_thread([this, limit] { Watch(limit); })
-    {
-    }
-    ~Watchdog()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    void Watch(std::chrono::seconds limit)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (m_changed.wait_for(lock, limit, [this] { return m_done; }))
-            return;
-        std::fprintf(stderr, "%s still running after %lld s: taken for a hang\n", m_what.c_str(),
-                     static_cast<long long>(limit.count()));
-        std::fflush(stderr);
-        std::_Exit(1);
-    }
-
-    std::string m_what;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_done = false;
-    std::thread m_thread;
-};
+using test_support::Watchdog;
 
 inline std::string CurrentTestName()
 {

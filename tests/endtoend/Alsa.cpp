@@ -1,10 +1,11 @@
 // The program's whole ALSA configuration: a capture device recording a file, and the sound
-// server's device. ALSA reads its configuration once, at its first use, so the variable is set
+// servers' devices. ALSA reads its configuration once, at its first use, so the variable is set
 // before main runs. Nothing of the machine's own configuration is read: its other devices, which
 // the tuner would probe, have no place in these tests.
 #include "EndToEnd.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace endtoend
 {
@@ -37,6 +38,15 @@ struct Configuration
                                "    type pulse\n"
                                "    hint { show on description \"PulseAudio Sound Server\" }\n"
                                "}\n";
+        // PipeWire's own definition of its device, from the plugin unpacked into the build
+        // tree; a missing file would make ALSA refuse the whole configuration.
+        const std::string pipewire =
+            QUINTOR_PIPEWIRE_ALSA "/usr/share/alsa/alsa.conf.d/50-pipewire.conf";
+        if (std::filesystem::exists(pipewire))
+            std::ofstream(path, std::ios::app)
+                << "pcm_type.pipewire { lib \"" QUINTOR_PIPEWIRE_ALSA
+                   "/usr/lib/x86_64-linux-gnu/alsa-lib/libasound_module_pcm_pipewire.so\" }\n"
+                << "<" << pipewire << ">\n";
         setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
     }
 };

@@ -163,6 +163,39 @@ inline void ExpectShown(TunerDialog& dlg, const Indication& expected)
     }
 }
 
+// The screen's reading at one moment.
+struct Reading
+{
+    int position;
+    int framed; // -1 for none
+    COLORREF colour;
+    bool operator==(const Reading&) const = default;
+};
+
+inline Reading Read(const TunerDialog& dlg)
+{
+    Reading r{dlg.m_Slider.GetPos(), -1, 0};
+    for (int s = 0; s < 6; ++s)
+        for (COLORREF colour : {kGreen, kYellow})
+            if (FramePixels(dlg, s, colour) > 0)
+                r = {r.position, s, colour};
+    return r;
+}
+
+// Whether some pitch the detector may find for `hertz` shows as `r`.
+inline bool Explains(double hertz, const Reading& r)
+{
+    const Window window = DetectableHertz(hertz);
+    for (int f = window.low; f <= window.high; ++f)
+    {
+        const Indication d = RulesFor(f, StandardTargets());
+        if (d.position == r.position && d.string == r.framed &&
+            (d.string < 0 || d.colour == r.colour))
+            return true;
+    }
+    return false;
+}
+
 // The entry of the card list whose name starts with `prefix`, or -1.
 inline int FindCard(const TunerDialog& dlg, const std::string& prefix)
 {

@@ -222,7 +222,8 @@ inline void EndGroup(pid_t pid)
 // A private PulseAudio server with one mono 44.1 kHz null sink, `mono1`, whose monitor
 // `mono1.monitor` records what is played into it, in real time and sample for sample. Started
 // by the constructor; check Started() (and GTEST_SKIP with Problem() when it is false). Stopped
-// by its process id in the destructor.
+// by its process id in the destructor; Kill ends it as a crash would, Restart brings it back at
+// the same address.
 //
 // A client in this process records it through ALSA's `pulse` device once the variables of
 // ClientEnvironment() are set (ScopedEnv); play into it with Play().
@@ -245,43 +246,15 @@ public:
         mkdir(runtime.c_str(), 0700);
         serverEnv_ = {"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime};
         address_ = "unix:" + runtime + "/pulse/native";
-        const std::string script = dir_ / "quintor.pa";
         {
-            std::ofstream out(script);
+            std::ofstream out(dir_ / "quintor.pa");
             out << "load-module module-native-protocol-unix auth-anonymous=1\n"
                 << "load-module module-null-sink sink_name=" << kSink
                 << " rate=44100 channels=1 format=s16le\n"
                 << "set-default-sink " << kSink << "\n"
                 << "set-default-source " << kSource << "\n";
         }
-        server_ = detail::Spawn({"pulseaudio", "-n", "-F", script, "--daemonize=no",
-                                 "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no"},
-                                serverEnv_, dir_ / "pulseaudio.log");
-        if (server_ < 0)
-        {
-            problem_ = "pulseaudio could not be started (is the pulseaudio package installed?)";
-            return;
-        }
-        // Ready when the source answers, usually within a fraction of a second.
-        const std::string probe =
-            "timeout 2 pactl list short sources | grep -q '" + std::string(kSource) + "'";
-        for (int attempt = 0; attempt < 100; ++attempt)
-        {
-            int status = 0;
-            if (detail::WaitFor(server_, std::chrono::milliseconds(0), &status))
-            {
-                server_ = -1;
-                problem_ = "pulseaudio ended at once; see its log";
-                return;
-            }
-            if (Run({"sh", "-c", probe}) == 0)
-            {
-                started_ = true;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        problem_ = "pulseaudio did not answer within 5 s";
+        Start();
     }
 
     ~PulseServer()
@@ -296,6 +269,37 @@ public:
     bool Started() const { return started_; }
     const std::string& Problem() const { return problem_; }
     pid_t ProcessId() const { return server_; }
+
+    // Ends the server at once, as a crash would (SIGKILL), and the player with it.
+    void Kill()
+    {
+        detail::EndGroup(player_);
+        player_ = -1;
+        if (server_ > 0)
+        {
+            kill(server_, SIGKILL);
+            detail::WaitFor(server_, std::chrono::seconds(5));
+        }
+        server_ = -1;
+        started_ = false;
+    }
+
+    // Starts a fresh server at the same address, after Kill.
+    bool Restart()
+    {
+        Kill();
+        problem_.clear();
+        Start();
+        return started_;
+    }
+
+    // Whether what Play started is still playing.
+    bool Playing()
+    {
+        if (player_ > 0 && detail::WaitFor(player_, std::chrono::milliseconds(0)))
+            player_ = -1;
+        return player_ > 0;
+    }
 
     // What a client process needs to reach the server's monitor through ALSA's `pulse` device.
     std::vector<std::pair<std::string, std::string>> ClientEnvironment() const
@@ -328,6 +332,38 @@ public:
     }
 
 private:
+    void Start()
+    {
+        server_ = detail::Spawn({"pulseaudio", "-n", "-F", dir_ / "quintor.pa", "--daemonize=no",
+                                 "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no"},
+                                serverEnv_, dir_ / "pulseaudio.log");
+        if (server_ < 0)
+        {
+            problem_ = "pulseaudio could not be started (is the pulseaudio package installed?)";
+            return;
+        }
+        // Ready when the source answers, usually within a fraction of a second.
+        const std::string probe =
+            "timeout 2 pactl list short sources | grep -q '" + std::string(kSource) + "'";
+        for (int attempt = 0; attempt < 100; ++attempt)
+        {
+            int status = 0;
+            if (detail::WaitFor(server_, std::chrono::milliseconds(0), &status))
+            {
+                server_ = -1;
+                problem_ = "pulseaudio ended at once; see its log";
+                return;
+            }
+            if (Run({"sh", "-c", probe}) == 0)
+            {
+                started_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        problem_ = "pulseaudio did not answer within 5 s";
+    }
+
     std::vector<std::string> ClientVariables() const
     {
         std::vector<std::string> variables;
@@ -351,6 +387,137 @@ private:
     TempDir dir_;
     std::vector<std::string> serverEnv_;
     std::string address_;
+    pid_t server_ = -1;
+    pid_t player_ = -1;
+    bool started_ = false;
+    std::string problem_;
+};
+
+// A private PipeWire server (pipewire and wireplumber on a private session bus) with one mono
+// 44.1 kHz null sink, `mono1`, shaped like PulseServer. A client in this process records the
+// sink's monitor through ALSA's `pipewire` device once the variables of ClientEnvironment() are
+// set; that device comes from the plugin the test program's ALSA configuration names.
+class PipeWireServer
+{
+public:
+    static constexpr const char* kSink = "mono1";
+
+    PipeWireServer()
+    {
+        if (!dir_.Made())
+        {
+            problem_ = "no temporary directory";
+            return;
+        }
+        const std::string home = dir_ / "home";
+        runtime_ = dir_ / "run";
+        mkdir(home.c_str(), 0700);
+        mkdir(runtime_.c_str(), 0700);
+        // The daemons and the bus are one process group, ended together by its leader's id.
+        server_ =
+            detail::Spawn({"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait"},
+                          {"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime_}, dir_ / "pipewire.log");
+        if (server_ < 0)
+        {
+            problem_ = "dbus-run-session could not be started (is the dbus package installed?)";
+            return;
+        }
+        // The sink can be made once pipewire answers; clients are linked once wireplumber has
+        // joined (about two seconds).
+        const std::string sink = std::string("pw-cli create-node adapter '{ "
+                                             "factory.name=support.null-audio-sink node.name=") +
+                                 kSink +
+                                 " media.class=Audio/Sink audio.position=[MONO] "
+                                 "audio.rate=44100 object.linger=true }'";
+        const std::string ready = std::string("pw-cli ls Node | grep -q 'node.name = \"") + kSink +
+                                  "\"' && pw-cli ls Client | grep -q WirePlumber";
+        bool made = false;
+        for (int attempt = 0; attempt < 200; ++attempt)
+        {
+            if (detail::WaitFor(server_, std::chrono::milliseconds(0)))
+            {
+                server_ = -1;
+                problem_ = "pipewire's session ended at once; see its log";
+                return;
+            }
+            if (!made)
+                made = Run(sink) == 0;
+            if (made && Run(ready) == 0)
+            {
+                started_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        problem_ = made ? "wireplumber did not join within 10 s"
+                        : "pipewire did not answer within 10 s (are pipewire, pipewire-bin and "
+                          "wireplumber installed?)";
+    }
+
+    ~PipeWireServer()
+    {
+        detail::EndGroup(player_);
+        detail::EndGroup(server_);
+    }
+
+    PipeWireServer(const PipeWireServer&) = delete;
+    PipeWireServer& operator=(const PipeWireServer&) = delete;
+
+    bool Started() const { return started_; }
+    const std::string& Problem() const { return problem_; }
+
+    std::vector<std::pair<std::string, std::string>> ClientEnvironment() const
+    {
+        return {{"PIPEWIRE_RUNTIME_DIR", runtime_}, {"PIPEWIRE_NODE", kSink}};
+    }
+
+    // Plays a file into the sink in the background, in real time, as PulseServer::Play does.
+    bool Play(const std::string& path)
+    {
+        WaitPlayed();
+        const std::string wav = dir_ / "played.wav";
+        const bool isWav = path.size() > 4 && path.substr(path.size() - 4) == ".wav";
+        const std::string convert = isWav
+                                        ? "cp '" + path + "' '" + wav + "'"
+                                        : "timeout 30 sox -t raw -r 44100 -c 1 -b 16 -e signed '" +
+                                              path + "' '" + wav + "'";
+        const std::string command = convert + " && exec timeout 60 pw-play --target " +
+                                    std::string(kSink) + " '" + wav + "'";
+        player_ = detail::Spawn({"sh", "-c", command}, ClientVariables(), dir_ / "player.log");
+        return player_ > 0;
+    }
+
+    void WaitPlayed()
+    {
+        if (player_ > 0 && !detail::WaitFor(player_, std::chrono::seconds(95)))
+            detail::EndGroup(player_);
+        player_ = -1;
+    }
+
+private:
+    std::vector<std::string> ClientVariables() const
+    {
+        std::vector<std::string> variables;
+        for (const auto& [name, value] : ClientEnvironment())
+            variables.push_back(name + "=" + value);
+        return variables;
+    }
+
+    int Run(const std::string& command) const
+    {
+        const pid_t pid =
+            detail::Spawn({"sh", "-c", command}, ClientVariables(), dir_ / "probe.log");
+        int status = 0;
+        if (pid < 0 || !detail::WaitFor(pid, std::chrono::seconds(5), &status))
+        {
+            detail::EndGroup(pid);
+            return -1;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    TempDir dir_;
+    std::string runtime_;
     pid_t server_ = -1;
     pid_t player_ = -1;
     bool started_ = false;

@@ -269,7 +269,7 @@ TEST(WaveAlsa, CloseWhileTheReaderThreadRunsReturns)
             const Listed* file = Named(list, kFileName);
             if (!file)
                 return std::string("the file device is not listed\n");
-            Watchdog watchdog("closing an ALSA device while it records", std::chrono::seconds(30));
+            Watchdog watchdog(std::chrono::seconds(30), "closing an ALSA device while it records");
             for (int round = 0; round < 5; ++round)
             {
                 HWAVEIN h = nullptr;

@@ -46,7 +46,7 @@ protected:
 
 TEST_F(WaveThreads, RealTimeBlocksFollowEachOtherWithoutAGap)
 {
-    Watchdog watchdog("real-time capture", kLimit);
+    Watchdog watchdog(kLimit, "real-time capture");
     ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
     std::vector<std::int16_t> heard;
     while (heard.size() < 4 * kBlockBytes / 2)
@@ -100,7 +100,7 @@ struct Spinner
 
 TEST_F(WaveThreads, StopAndCloseWhileAClientSpinsOnAddBuffer)
 {
-    Watchdog watchdog("stop and close beside a spinning client", kLimit);
+    Watchdog watchdog(kLimit, "stop and close beside a spinning client");
     ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
     Spinner spinner(h_, buffer_.header);
     spinner.WaitForBlocks(2);
@@ -116,7 +116,7 @@ TEST_F(WaveThreads, StopAndCloseWhileAClientSpinsOnAddBuffer)
 
 TEST_F(WaveThreads, CloseWhileRecordingStopsTheDeviceThread)
 {
-    Watchdog watchdog("close while recording", kLimit);
+    Watchdog watchdog(kLimit, "close while recording");
     ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
     Spinner spinner(h_, buffer_.header);
     spinner.WaitForBlocks(1);
@@ -129,7 +129,7 @@ TEST_F(WaveThreads, CloseWhileRecordingStopsTheDeviceThread)
 
 TEST_F(WaveThreads, StartStopCyclesFromAnotherThreadWhileTheClientSpins)
 {
-    Watchdog watchdog("start/stop cycles", kLimit);
+    Watchdog watchdog(kLimit, "start/stop cycles");
     Spinner spinner(h_, buffer_.header);
     for (int cycle = 0; cycle < 20; ++cycle)
     {

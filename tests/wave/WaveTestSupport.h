@@ -3,15 +3,15 @@
 
 #include <mmsystem.h>
 
+#include "Watchdog.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,39 +77,6 @@ inline std::vector<std::string> DeviceNames()
     return names;
 }
 
-// Aborts the test program if a scope takes longer than `limit`: a hang becomes a failure.
-class Watchdog
-{
-public:
-    Watchdog(const char* what, std::chrono::seconds limit)
-        : thread_(
-              [this, what, limit]
-              {
-                  std::unique_lock lock(mutex_);
-                  if (!done_cv_.wait_for(lock, limit, [this] { return done_; }))
-                  {
-                      std::fprintf(stderr, "Watchdog: %s did not end within %lld s\n", what,
-                                   static_cast<long long>(limit.count()));
-                      std::abort();
-                  }
-              })
-    {
-    }
-    ~Watchdog()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        done_cv_.notify_all();
-        thread_.join();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable done_cv_;
-    bool done_ = false;
-    std::thread thread_;
-};
+using test_support::Watchdog;
 
 } // namespace wave_test

@@ -1,0 +1,171 @@
+// The sound server killed under a running capture: how long Stop and closing the window take,
+// right after the kill or once the recording thread has seen the server go, and how soon it
+// sees it. Target: Stop and close within 100 ms.
+//
+//   bench_server_loss --benchmark_counters_tabular=true
+#include "../tests/support/SoundFixtures.h"
+#include "../tests/support/TunerTesting.h"
+
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace quintor::testing;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+
+bool RecordingThreadRuns()
+{
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (dirent* entry = readdir(dir))
+    {
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        found = found || (std::getline(comm, name) && name == "wavein-alsa");
+    }
+    closedir(dir);
+    return found;
+}
+
+bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 30)
+{
+    const auto end = Clock::now() + std::chrono::duration<double>(limitSeconds);
+    while (!done())
+    {
+        if (Clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        afx::ProcessPendingUpdates();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+int FindCard(const TunerDialog& dlg, const char* prefix)
+{
+    for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
+    {
+        CString text;
+        dlg.m_Card.GetLBText(i, text);
+        if (std::strncmp(static_cast<LPCSTR>(text), prefix, std::strlen(prefix)) == 0)
+            return i;
+    }
+    return -1;
+}
+
+double Milliseconds(Clock::time_point since)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+// range(0): 0 ends the capture with Stop, 1 by closing the window; range(1): 0 ends it right
+// after the kill, 1 once the recording thread has ended.
+void BM_EndAfterServerKilled(benchmark::State& state)
+{
+    const bool close = state.range(0) == 1;
+    const bool afterNoticed = state.range(1) == 1;
+    sound_fixtures::PulseServer server;
+    if (!server.Started())
+    {
+        state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
+        return;
+    }
+    std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
+    for (const auto& [name, value] : server.ClientEnvironment())
+        env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
+    RealWorld world;
+    double noticedSum = 0;
+    int noticed = 0;
+    for (auto _ : state)
+    {
+        if (!server.Started() && !server.Restart())
+        {
+            state.SkipWithError(("the server did not start again: " + server.Problem()).c_str());
+            break;
+        }
+        TunerDialog dlg;
+        if (!dlg.Create(CQuintorDlg::IDD))
+        {
+            state.SkipWithError("no dialog");
+            break;
+        }
+        const int card = FindCard(dlg, "PulseAudio");
+        if (card < 0)
+        {
+            state.SkipWithError("ALSA lists no PulseAudio device");
+            break;
+        }
+        afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, card);
+        afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
+        ServeUntil(RecordingThreadRuns);
+        // A moment of recording, so that the device is well under way when the server goes.
+        const auto recording = Clock::now();
+        ServeUntil([&] { return Milliseconds(recording) > 300; });
+
+        const auto killed = Clock::now();
+        server.Kill();
+        if (afterNoticed)
+        {
+            if (!ServeUntil([] { return !RecordingThreadRuns(); }))
+            {
+                state.SkipWithError("the recording thread never ended");
+                break;
+            }
+            noticedSum += Milliseconds(killed);
+            ++noticed;
+        }
+        const auto start = Clock::now();
+        if (close)
+            afx::UserClosedWindow(dlg.m_hWnd);
+        else
+            afx::UserClickedButton(dlg.GetDlgItem(IDC_STOP)->m_hWnd);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (!close)
+            afx::UserClosedWindow(dlg.m_hWnd);
+    }
+    if (noticed > 0)
+        state.counters["noticed_ms"] = noticedSum / noticed;
+}
+BENCHMARK(BM_EndAfterServerKilled)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"close", "noticed"})
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+void QuietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("This plugin does not support")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(QuietOffscreen);
+    afx::InitFramework(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

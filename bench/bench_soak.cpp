@@ -1,0 +1,214 @@
+// Long capture from a private PulseAudio server: the tuning changed every second, Stop and GO
+// every five, plucked strings played all along. A capture buffer holds 5.9 s of sound and Stop
+// drops the one being filled, so the slider seldom if ever moves: what runs is the opening,
+// starting, stopping and handing back of the device, again and again. Prints the resident memory
+// each minute; fails when it grows by more than 1 MB after the first minute, or when a step hangs
+// (watchdog).
+//
+//   bench_soak --minutes=30
+#include "../tests/support/SoundFixtures.h"
+#include "../tests/support/TunerTesting.h"
+#include "../tests/support/Watchdog.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace quintor::testing;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+
+int g_minutes = 1;
+bool g_failed = false;
+
+constexpr long kAllowedGrowthKb = 1024;
+
+long ResidentKilobytes()
+{
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+void Serve()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    afx::ProcessPendingUpdates();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// Four strings plucked one after the other, six seconds each (a capture buffer's worth).
+bool MakePlucks(const sound_fixtures::TempDir& dir, const std::string& wav)
+{
+    std::string parts;
+    for (const char* hertz : {"110", "146.83", "196", "82.41"})
+    {
+        const std::string part = dir / (std::string(hertz) + ".wav");
+        const std::string make = "timeout 30 sox -R -n -r 44100 -c 1 -b 16 '" + part +
+                                 "' synth 6 pluck " + hertz + " 2>/dev/null";
+        if (std::system(make.c_str()) != 0)
+            return false;
+        parts += " '" + part + "'";
+    }
+    const std::string join = "timeout 30 sox" + parts + " '" + wav + "' 2>/dev/null";
+    return std::system(join.c_str()) == 0;
+}
+
+int FindCard(const TunerDialog& dlg, const char* prefix)
+{
+    for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
+    {
+        CString text;
+        dlg.m_Card.GetLBText(i, text);
+        if (std::strncmp(static_cast<LPCSTR>(text), prefix, std::strlen(prefix)) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void BM_Soak(benchmark::State& state)
+{
+    for (auto _ : state)
+    {
+        sound_fixtures::PulseServer server;
+        if (!server.Started())
+        {
+            state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
+            return;
+        }
+        std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
+        for (const auto& [name, value] : server.ClientEnvironment())
+            env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
+        sound_fixtures::TempDir scratch;
+        const std::string plucks = scratch / "plucks.wav";
+        if (!MakePlucks(scratch, plucks))
+        {
+            state.SkipWithError("sox made no plucks");
+            return;
+        }
+
+        test_support::Watchdog watchdog(std::chrono::seconds(60), "soak");
+        RealWorld world;
+        TunerDialog dlg;
+        watchdog.Waiting("the dialog");
+        if (!dlg.Create(CQuintorDlg::IDD))
+        {
+            state.SkipWithError("no dialog");
+            return;
+        }
+        const int card = FindCard(dlg, "PulseAudio");
+        if (card < 0)
+        {
+            state.SkipWithError("ALSA lists no PulseAudio device");
+            return;
+        }
+        afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, card);
+        const int tunings = dlg.m_Tuning.GetCount();
+        afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
+
+        const auto start = Clock::now();
+        const auto end = start + std::chrono::minutes(g_minutes);
+        long firstMinuteKb = -1;
+        long highestKb = 0;
+        int seconds = 0;
+        int moves = 0;
+        int lastPosition = dlg.m_Slider.GetPos();
+        while (Clock::now() < end)
+        {
+            watchdog.Waiting("the interface thread");
+            if (!server.Playing())
+                server.Play(plucks);
+            const auto nextSecond = start + std::chrono::seconds(seconds + 1);
+            while (Clock::now() < nextSecond)
+            {
+                Serve();
+                const int position = dlg.m_Slider.GetPos();
+                moves += position != lastPosition;
+                lastPosition = position;
+            }
+            ++seconds;
+            watchdog.Waiting("a change of tuning at " + std::to_string(seconds) + " s");
+            afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, seconds % tunings);
+            if (seconds % 5 == 0)
+            {
+                watchdog.Waiting("Stop at " + std::to_string(seconds) + " s");
+                afx::UserClickedButton(dlg.GetDlgItem(IDC_STOP)->m_hWnd);
+                watchdog.Waiting("GO at " + std::to_string(seconds) + " s");
+                afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
+            }
+            if (seconds % 60 == 0)
+            {
+                const long kb = ResidentKilobytes();
+                if (firstMinuteKb < 0)
+                    firstMinuteKb = kb;
+                highestKb = std::max(highestKb, kb);
+                std::printf("minute %d: resident %ld kB (%+ld kB since minute 1), slider moved "
+                            "%d times\n",
+                            seconds / 60, kb, kb - firstMinuteKb, moves);
+                std::fflush(stdout);
+            }
+        }
+        watchdog.Waiting("closing the window");
+        afx::UserClosedWindow(dlg.m_hWnd);
+        server.WaitPlayed();
+
+        const long growth = highestKb - firstMinuteKb;
+        state.counters["minutes"] = g_minutes;
+        state.counters["rss_minute1_MB"] = firstMinuteKb / 1024.0;
+        state.counters["rss_growth_kB"] = static_cast<double>(growth);
+        state.counters["slider_moves"] = moves;
+        if (firstMinuteKb < 0)
+            state.SkipWithError("ran less than a minute: no figure");
+        else if (growth > kAllowedGrowthKb)
+        {
+            g_failed = true;
+            state.SkipWithError("resident memory grew by more than 1 MB after the first minute");
+        }
+    }
+}
+
+void QuietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (message.startsWith(QStringLiteral("This plugin does not support")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // --minutes=N is ours; everything else is Google Benchmark's.
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i)
+    {
+        if (std::strncmp(argv[i], "--minutes=", 10) == 0)
+            g_minutes = std::max(1, std::atoi(argv[i] + 10));
+        else
+            rest.push_back(argv[i]);
+    }
+    int count = static_cast<int>(rest.size());
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(QuietOffscreen);
+    afx::InitFramework(count, rest.data());
+    benchmark::Initialize(&count, rest.data());
+    benchmark::RegisterBenchmark("BM_Soak", BM_Soak)->Iterations(1)->Unit(benchmark::kSecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return g_failed ? 1 : 0;
+}

@@ -1,0 +1,172 @@
+// The sound server killed while the tuner records from it: the recording thread notices and ends,
+// the screen keeps the last result, Stop and closing return, the card cannot be opened while the
+// server is away, and records again once it is back.
+#include "EndToEnd.h"
+
+#include <dirent.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+
+using namespace endtoend;
+
+namespace
+{
+
+const std::string kCannotOpen = "Impossibilit\xe9 d'initialiser la carte son\n"
+                                "Arr\xeatez tous les logiciels utilisant la carte son.\n"
+                                "Ou choisissez en une autre\n";
+
+// Whether a thread of this process has the name the ALSA back end gives its recording threads.
+bool RecordingThreadRuns()
+{
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (dirent* entry = readdir(dir))
+    {
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        found = found || (std::getline(comm, name) && name == "wavein-alsa");
+    }
+    closedir(dir);
+    return found;
+}
+
+// Whether `text` is the code's text of some wave-input error, with ALSA's own words after it.
+bool IsLibraryTextWithDetail(const std::string& text)
+{
+    for (MMRESULT code = MMSYSERR_ERROR; code <= WAVERR_LASTERROR; ++code)
+    {
+        // Read on a fresh thread: the text there carries no failure's detail.
+        char base[MAXERRORLENGTH] = {};
+        std::thread([&] { waveInGetErrorTextA(code, base, sizeof base); }).join();
+        const std::string plain = base;
+        if (!plain.empty() && text.rfind(plain + " (ALSA : ", 0) == 0 && text.back() == ')')
+            return true;
+    }
+    return false;
+}
+
+class ServerLoss : public CaptureTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!m_server.Started())
+            GTEST_SKIP() << "no private PulseAudio server here: " << m_server.Problem();
+        for (const auto& [name, value] : m_server.ClientEnvironment())
+            m_env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
+        ASSERT_TRUE(m_scratch.Made());
+    }
+
+    // One capture buffer's worth of a plucked string, as a file the server can play.
+    std::string Block(const char* name, double hertz)
+    {
+        const std::vector<std::int16_t> samples = OneBlock(Pluck(m_scratch.Path(), hertz, 2.5));
+        EXPECT_EQ(samples.size(), kBlockSamples) << "sox made no sound";
+        const std::string file = m_scratch / name;
+        EXPECT_TRUE(sound_fixtures::WriteRaw(file, samples));
+        return file;
+    }
+
+    // Records `file` from the start of a capture until the screen shows it.
+    Reading Show(TunerDialog& dlg, const std::string& file)
+    {
+        const Reading before = Read(dlg);
+        ClickGo(dlg);
+        EXPECT_TRUE(m_server.Play(file));
+        m_watchdog.Waiting("the played block on the screen");
+        EXPECT_TRUE(WaitUntil([&] { return !(Read(dlg) == before); }))
+            << "the played block changed nothing";
+        return Read(dlg);
+    }
+
+    sound_fixtures::PulseServer m_server;
+    std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> m_env;
+    sound_fixtures::TempDir m_scratch;
+};
+
+TEST_F(ServerLoss, KilledWhileRecordingTheScreenKeepsItsResultAndTheDialogStillEnds)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(TunerDialog&)> end;
+    };
+    const Case cases[] = {
+        {"Stop", [](TunerDialog& dlg) { ClickStop(dlg); }},
+        {"close box", [](TunerDialog& dlg) { afx::UserClosedWindow(dlg.m_hWnd); }},
+        {"Escape", [](TunerDialog& dlg) { afx::UserPressedDialogKey(dlg.m_hWnd, VK_ESCAPE); }},
+    };
+    const std::string first = Block("first.raw", 110.0);
+    for (const Case& k : cases)
+    {
+        SCOPED_TRACE(k.what);
+        ASSERT_TRUE(m_server.Started() || m_server.Restart()) << m_server.Problem();
+        RealWorld world;
+        TunerDialog dlg;
+        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+        const int card = FindCard(dlg, "PulseAudio");
+        ASSERT_GE(card, 0) << "ALSA lists no PulseAudio device";
+        if (dlg.m_Card.GetCurSel() != card)
+            ChooseCard(dlg, card);
+        const Reading shown = Show(dlg, first);
+        ASSERT_TRUE(Explains(110.0, shown)) << "slider " << shown.position;
+
+        m_server.Kill();
+        m_watchdog.Waiting("the recording thread to end after the server was killed");
+        ASSERT_TRUE(WaitUntil([] { return !RecordingThreadRuns(); }))
+            << "the recording thread outlived its server";
+        EXPECT_EQ(Read(dlg), shown) << "the screen lost its last result";
+        EXPECT_NE(dlg.m_pCaptureThread, nullptr) << "the capture ended by itself";
+
+        m_watchdog.Waiting(std::string(k.what) + " after the server was killed");
+        k.end(dlg);
+        EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
+        EXPECT_TRUE(world.boxes.calls.empty());
+    }
+}
+
+TEST_F(ServerLoss, TheCardFailsWhileTheServerIsAwayAndRecordsOnceItIsBack)
+{
+    const std::string first = Block("first.raw", 110.0);
+    const double sharp = Detuned(329.63, +12);
+    const std::string second = Block("second.raw", sharp);
+    RealWorld world;
+    TunerDialog dlg;
+    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    const int card = FindCard(dlg, "PulseAudio");
+    ASSERT_GE(card, 0) << "ALSA lists no PulseAudio device";
+    if (dlg.m_Card.GetCurSel() != card)
+        ChooseCard(dlg, card);
+    ASSERT_TRUE(Explains(110.0, Show(dlg, first)));
+    m_server.Kill();
+    m_watchdog.Waiting("Stop after the server was killed");
+    ClickStop(dlg);
+
+    world.boxes.calls.clear();
+    m_watchdog.Waiting("choosing the card with no server");
+    ChooseCard(dlg, card);
+    ASSERT_EQ(world.boxes.calls.size(), 1u);
+    const std::string& text = world.boxes.calls[0].text;
+    ASSERT_EQ(text.substr(0, kCannotOpen.size()), kCannotOpen);
+    EXPECT_TRUE(IsLibraryTextWithDetail(text.substr(kCannotOpen.size()))) << text;
+    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
+
+    ASSERT_TRUE(m_server.Restart()) << m_server.Problem();
+    world.boxes.calls.clear();
+    m_watchdog.Waiting("choosing the card once the server is back");
+    ChooseCard(dlg, card);
+    EXPECT_TRUE(world.boxes.calls.empty());
+    ASSERT_TRUE(dlg.m_Go.IsWindowEnabled());
+    const Reading again = Show(dlg, second);
+    EXPECT_TRUE(Explains(sharp, again)) << "slider " << again.position;
+    ClickStop(dlg);
+    m_server.WaitPlayed();
+    afx::UserClosedWindow(dlg.m_hWnd);
+}
+
+} // namespace

@@ -83,5 +83,5 @@ TEST(Program, BoxAndWindowCarryTheApplicationsNameAndTheFrameStandsTenPixelsDown
     if (!ended)
         sound_fixtures::detail::EndGroup(program);
     ASSERT_TRUE(ended) << "Escape did not end the tuner";
-    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_TRUE(WIFEXITED(status)) << Output("cat '" + (dir / "program.log") + "'");
 }

@@ -5,12 +5,6 @@
 #include <cmath>
 #include <thread>
 
-#ifdef _DEBUG
-#define new DEBUG_NEW
-#undef THIS_FILE
-[[maybe_unused]] static char THIS_FILE[] = __FILE__;
-#endif
-
 namespace
 {
 const int kStrings = 6;

@@ -1,5 +1,4 @@
 // QuintorAnalysis.cpp : pitch detection and string matching of the tuner dialog
-//
 
 #include "StdAfx.h"
 
@@ -10,8 +9,13 @@
 #include <cstdlib>
 
 static const UINT SAMPLE_RATE = 44100;
+// Quieter bins are noise, not a string.
 static const double MAGNITUDE_THRESHOLD = 5e7;
+// A peak stands above 19 bins on each side, about 3.2 Hz at 0.17 Hz a bin, so that the ripple
+// around a note is not taken for it.
 static const UINT PEAK_HALF_WIDTH = 19;
+// Below this no peak is sought, which also keeps every neighbour a peak is compared with at or
+// above bin 1.
 static const UINT FIRST_PEAK_BIN = 20;
 
 // Slider position of string i, under its label.

@@ -1,11 +1,11 @@
-// QuintorCapture.cpp : the capture loop of the tuner dialog
-//
+// QuintorCapture.cpp : the capture loop of the tuner dialog and the release of what it holds
 
 #include "StdAfx.h"
 
 #include "FFT.h"
 #include "QuintorDlg.h"
 
+// Debug builds record this file and the line of each block allocated here.
 #ifdef _DEBUG
 #define new DEBUG_NEW
 #undef THIS_FILE
@@ -30,7 +30,8 @@ void CQuintorDlg::OnGo()
     m_bRunning = 1;
     waveInStart(*m_phWaveIn);
 
-    // Kept after its end, so that Stop can wait on it whenever it comes.
+    // At idle priority the transform and analysis of each 5.9 s block take only the time the
+    // interface does not need. Kept after its end, so that Stop can wait on it whenever it comes.
     m_pCaptureThread =
         AfxBeginThread(CaptureThread, this, THREAD_PRIORITY_IDLE, 0, CREATE_SUSPENDED);
     m_pCaptureThread->m_bAutoDelete = FALSE;

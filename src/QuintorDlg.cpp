@@ -1,5 +1,4 @@
-// QuintorDlg.cpp : implementation file
-//
+// QuintorDlg.cpp : the tuner dialog's set-up, tuning file, sound card and window handlers
 
 #include "StdAfx.h"
 
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+// Debug builds record this file and the line of each block allocated here.
 #ifdef _DEBUG
 #define new DEBUG_NEW
 #undef THIS_FILE
@@ -31,13 +31,8 @@ static const char MSG_CARD[] = "Impossibilité d'initialiser la carte son\n"
                                "Arrêtez tous les logiciels utilisant la carte son.\n";
 static const char MSG_OTHER_CARD[] = "Ou choisissez en une autre\n";
 
-/////////////////////////////////////////////////////////////////////////////
-// CQuintorDlg dialog
-
 CQuintorDlg::CQuintorDlg(CWnd* pParent /*=NULL*/) : CDialog(CQuintorDlg::IDD, pParent)
 {
-    //{{AFX_DATA_INIT(CQuintorDlg)
-    //}}AFX_DATA_INIT
     ImagOut = NULL;
     RealOut = NULL;
     ImagIn = NULL;
@@ -58,16 +53,13 @@ CQuintorDlg::~CQuintorDlg()
 void CQuintorDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
-    //{{AFX_DATA_MAP(CQuintorDlg)
     DDX_Control(pDX, IDC_GO, m_Go);
     DDX_Control(pDX, IDC_TUNING, m_Tuning);
     DDX_Control(pDX, IDC_SLIDER, m_Slider);
     DDX_Control(pDX, IDC_CARD, m_Card);
-    //}}AFX_DATA_MAP
 }
 
 BEGIN_MESSAGE_MAP(CQuintorDlg, CDialog)
-//{{AFX_MSG_MAP(CQuintorDlg)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
@@ -76,19 +68,14 @@ ON_BN_CLICKED(IDC_STOP, OnStop)
 ON_WM_CLOSE()
 ON_CBN_SELCHANGE(IDC_TUNING, OnSelchangeTuning)
 ON_CBN_SELCHANGE(IDC_CARD, OpenSoundCard)
-//}}AFX_MSG_MAP
 END_MESSAGE_MAP()
-
-/////////////////////////////////////////////////////////////////////////////
-// CQuintorDlg message handlers
 
 BOOL CQuintorDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    // Add "About..." menu item to system menu.
-
-    // IDM_ABOUTBOX must be in the system command range.
+    // The About box is offered in the window menu. The system keeps the low four bits of a
+    // window-menu command for itself and numbers its own commands from 0xF000.
     ASSERT((IDM_ABOUTBOX & 0xFFF0) == IDM_ABOUTBOX);
     ASSERT(IDM_ABOUTBOX < 0xF000);
 
@@ -104,10 +91,10 @@ BOOL CQuintorDlg::OnInitDialog()
         }
     }
 
-    // Set the icon for this dialog.
-    SetIcon(m_hIcon, TRUE);  // Set big icon
-    SetIcon(m_hIcon, FALSE); // Set small icon
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
 
+    // The strings sit at positions 140 to 905 under their labels; past 905 is above the sixth.
     m_Slider.SetRange(0, 1000, TRUE);
     ImagIn = NULL;
 
@@ -125,7 +112,7 @@ BOOL CQuintorDlg::OnInitDialog()
 
     OnSelchangeTuning();
 
-    return TRUE; // return TRUE  unless you set the focus to a control
+    return TRUE;
 }
 
 void CQuintorDlg::OnSysCommand(UINT nID, LPARAM lParam)
@@ -141,26 +128,21 @@ void CQuintorDlg::OnSysCommand(UINT nID, LPARAM lParam)
     }
 }
 
-// If you add a minimize button to your dialog, you will need the code below
-//  to draw the icon.
-
+// Minimised, the tuner has nothing to show but its icon, which a dialog does not draw itself.
 void CQuintorDlg::OnPaint()
 {
     if (IsIconic())
     {
-        CPaintDC dc(this); // device context for painting
+        CPaintDC dc(this);
 
         SendMessage(WM_ICONERASEBKGND, (WPARAM)dc.GetSafeHdc(), 0);
 
-        // Center icon in client rectangle
         int cxIcon = GetSystemMetrics(SM_CXICON);
         int cyIcon = GetSystemMetrics(SM_CYICON);
         CRect rect;
         GetClientRect(&rect);
         int x = (rect.Width() - cxIcon + 1) / 2;
         int y = (rect.Height() - cyIcon + 1) / 2;
-
-        // Draw the icon
         dc.DrawIcon(x, y, m_hIcon);
     }
     else
@@ -169,8 +151,7 @@ void CQuintorDlg::OnPaint()
     }
 }
 
-// The system calls this to obtain the cursor to display while the user drags
-//  the minimized window.
+// The minimised tuner is dragged as its own icon.
 HCURSOR CQuintorDlg::OnQueryDragIcon()
 {
     return (HCURSOR)m_hIcon;
@@ -196,7 +177,6 @@ void CQuintorDlg::OnSelchangeTuning()
     }
 }
 
-/////////////////////////////////////////////////////////////////////////////
 // The tuning file
 
 void CQuintorDlg::LoadTunings()
@@ -259,7 +239,6 @@ void CQuintorDlg::LoadTunings()
     m_Tuning.SetCurSel(0);
 }
 
-/////////////////////////////////////////////////////////////////////////////
 // The sound card
 
 void CQuintorDlg::FillCardList()
@@ -271,6 +250,7 @@ void CQuintorDlg::FillCardList()
         // A device that does not describe itself cannot be judged: it is not offered.
         if (waveInGetDevCapsA(i, &caps, sizeof(caps)) != MMSYSERR_NOERROR)
             continue;
+        // Only cards that capture the tuner's format: 44.1 kHz, mono, 16 bits.
         if (caps.dwFormats & WAVE_FORMAT_4M16)
         {
             int nIndex = m_Card.AddString(caps.szPname);
@@ -330,6 +310,8 @@ void CQuintorDlg::OpenSoundCard()
         return;
     }
 
+    // 2^19 bytes: 262144 samples, a capture block of about 5.9 s. The transform needs a power
+    // of two, and the long block gives bins of about 0.17 Hz.
     m_WaveHdr.dwBufferLength = 1u << 19;
     m_WaveHdr.dwFlags = 0;
     m_WaveHdr.lpData = new char[m_WaveHdr.dwBufferLength];

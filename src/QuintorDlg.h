@@ -1,5 +1,4 @@
-// QuintorDlg.h : header file
-//
+// QuintorDlg.h : the tuner's dialog: tuning and sound card choice, capture, pitch and the slider
 #pragma once
 
 #include "Accord.h"
@@ -7,14 +6,10 @@
 
 #include <atomic>
 
-/////////////////////////////////////////////////////////////////////////////
-// CQuintorDlg dialog
-
 class CQuintorDlg : public CDialog
 {
-    // Construction
 public:
-    CQuintorDlg(CWnd* pParent = NULL); // standard constructor
+    CQuintorDlg(CWnd* pParent = NULL);
     virtual ~CQuintorDlg();
 
     // The capture thread's body: passes until the running flag drops; pParam is the dialog.
@@ -27,28 +22,22 @@ public:
     void Analyse();
     void DrawFrame(int nString, COLORREF color);
 
-    // Dialog Data
-    //{{AFX_DATA(CQuintorDlg)
     enum
     {
         IDD = IDD_QUINTOR_DIALOG
     };
-    //}}AFX_DATA
 
-    // ClassWizard generated virtual function overrides
-    //{{AFX_VIRTUAL(CQuintorDlg)
 protected:
-    virtual void DoDataExchange(CDataExchange* pDX); // DDX/DDV support
-    //}}AFX_VIRTUAL
+    virtual void DoDataExchange(CDataExchange* pDX);
 
-    // Implementation
-protected:
     // Spectrum arrays, one element per byte of the capture buffer; none until the first GO.
     double* ImagOut;
     double* RealOut;
     double* ImagIn;
     double* RealIn;
+    // One buffer, given back to the device at every pass.
     WAVEHDR m_WaveHdr;
+    // Null while no card is open: GO does nothing then.
     HWAVEIN* m_phWaveIn;
 
     CButton m_Go;
@@ -69,8 +58,6 @@ protected:
     void CloseSoundCard();
     void ShutDown();
 
-    // Generated message map functions
-    //{{AFX_MSG(CQuintorDlg)
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
@@ -81,7 +68,7 @@ protected:
     afx_msg void OnStop();
     afx_msg void OnClose();
     afx_msg void OnSelchangeTuning();
+    // Also the card list's handler: a card is opened as soon as it is chosen.
     afx_msg void OpenSoundCard();
-    //}}AFX_MSG
     DECLARE_MESSAGE_MAP()
 };

@@ -1,13 +1,9 @@
-// stdafx.h : include file for standard system include files,
-//  or project specific include files that are used frequently, but
-//      are changed infrequently
+// StdAfx.h : the framework headers every source file of the tuner needs
 #pragma once
 
-#define VC_EXTRALEAN // Exclude rarely-used stuff from Windows headers
-
-#include <afxwin.h>  // MFC core and standard components
-#include <afxext.h>  // MFC extensions
-#include <afxdisp.h> // MFC OLE automation classes
-#include <afxcmn.h>  // MFC support for Windows Common Controls
+#include <afxwin.h>
+#include <afxext.h>
+#include <afxdisp.h>
+#include <afxcmn.h> // slider
 #include <afxtempl.h>
-#include <mmsystem.h>
+#include <mmsystem.h> // wave input

@@ -1,7 +1,6 @@
-//{{NO_DEPENDENCIES}}
-// Resource identifiers.
-// Used by Quintor.rc
-//
+// resource.h : identifiers shared by res/Quintor.rc and the dialogs that load its resources
+
+// Window-menu command of the About box: its low four bits stay clear, as the system requires.
 #define IDM_ABOUTBOX 0x0010
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
@@ -13,6 +12,7 @@
 #define IDC_STOP 1003
 #define IDC_TUNING 1008
 #define IDC_SLIDER 1012
+// The six string labels, lowest string first: code adds the string's index to IDC_STRING1.
 #define IDC_STRING1 1013
 #define IDC_STRING2 1014
 #define IDC_STRING3 1015
@@ -21,14 +21,3 @@
 #define IDC_STRING6 1018
 #define IDC_CAPTION_CARD 1019
 #define IDC_CAPTION_TUNING 1020
-
-// Next default values for new objects
-//
-#ifdef APSTUDIO_INVOKED
-#ifndef APSTUDIO_READONLY_SYMBOLS
-#define _APS_NEXT_RESOURCE_VALUE 135
-#define _APS_NEXT_COMMAND_VALUE 32771
-#define _APS_NEXT_CONTROL_VALUE 1021
-#define _APS_NEXT_SYMED_VALUE 101
-#endif
-#endif

@@ -62,14 +62,17 @@ public:
 
     const char* Path() const { return m_path.c_str(); }
 
-    // Rewrites the file in place, then waits until the profile reader may trust the new stamp, so
-    // that only the first read of a pass parses the file and the others come from its cache.
-    void Write(const std::string& bytes) const
+    // Rewrites the file in place. With settle, waits until the profile reader may trust the new
+    // stamp, so that only the first read of a pass parses the file and the others come from its
+    // cache.
+    void Write(const std::string& bytes, bool settle = true) const
     {
         const int fd = open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
             Fail("cannot write the scratch file");
         close(fd);
+        if (!settle)
+            return;
         struct stat st;
         if (stat(m_path.c_str(), &st) != 0)
             Fail("cannot stat the scratch file");
@@ -256,6 +259,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scratch.Write(file);
     const std::vector<Reading> parsed = Pass(scratch.Path(), large);
     Compare(parsed, Pass(scratch.Path(), large), "from the cache");
+
+    // An edit of the same size after the file was cached must show at once.
+    const std::string edit = "[NOM]\nAccord1=";
+    const std::string marker(file.size() > edit.size() ? file.size() - edit.size() : 1, 'x');
+    scratch.Write(edit + marker, false);
+    const Reading seen = Read(scratch.Path(), "NOM", "Accord1", large);
+    if (seen.count != marker.size() || seen.bytes.compare(0, marker.size(), marker) != 0)
+        Fail("an edit of the cached file is not seen");
+
     scratch.Write(file);
     Compare(parsed, Pass(scratch.Path(), large), "once the rewritten file is parsed again");
     return 0;

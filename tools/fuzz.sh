@@ -55,7 +55,9 @@ failed=()
 for t in "${targets[@]}"; do
     corpus="$scratch/corpus/$t"
     mkdir -p "$corpus" "$scratch/tmp/$t"
-    cp -r "fuzz/corpus/$t/." "$corpus/"
+    if [ -d "fuzz/corpus/$t" ]; then
+        cp -r "fuzz/corpus/$t/." "$corpus/"
+    fi
     dict=()
     [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
     log="$scratch/$t.log"

@@ -103,8 +103,7 @@ const char* DecodeIconImage(const unsigned char* data, std::size_t size, RcIconI
     {
         for (int y = 0; y < h; ++y)
         {
-            const unsigned char* row =
-                haveMask ? data + andAt + andStride * (h - 1 - y) : nullptr;
+            const unsigned char* row = haveMask ? data + andAt + andStride * (h - 1 - y) : nullptr;
             for (int x = 0; x < w; ++x)
             {
                 bool transparent = row != nullptr && ((row[x / 8] >> (7 - x % 8)) & 1);

@@ -161,20 +161,20 @@ const char* ClassOfOrdinal(int ordinal)
 {
     switch (ordinal)
     {
-    case 0x80:
-        return "BUTTON";
-    case 0x81:
-        return "EDIT";
-    case 0x82:
-        return "STATIC";
-    case 0x83:
-        return "LISTBOX";
-    case 0x84:
-        return "SCROLLBAR";
-    case 0x85:
-        return "COMBOBOX";
-    default:
-        return nullptr;
+        case 0x80:
+            return "BUTTON";
+        case 0x81:
+            return "EDIT";
+        case 0x82:
+            return "STATIC";
+        case 0x83:
+            return "LISTBOX";
+        case 0x84:
+            return "SCROLLBAR";
+        case 0x85:
+            return "COMBOBOX";
+        default:
+            return nullptr;
     }
 }
 
@@ -241,15 +241,15 @@ RcDialog ReadDialog(Cursor c, int id, WORD language)
         control.cx = c.S16("taille");
         control.cy = c.S16("taille");
         // The script's -1 (IDC_STATIC) comes back as -1 from either width.
-        control.id = d.extended ? static_cast<std::int32_t>(c.U32("identifiant"))
-                                : c.S16("identifiant");
+        control.id =
+            d.extended ? static_cast<std::int32_t>(c.U32("identifiant")) : c.S16("identifiant");
         NameOrOrdinal cls = c.NameOrId("classe");
         if (cls.isOrdinal)
         {
             const char* known = ClassOfOrdinal(cls.ordinal);
             if (known == nullptr)
-                c.Fail("contrôle " + std::to_string(i) + ": classe " +
-                       std::to_string(cls.ordinal) + " inconnue");
+                c.Fail("contrôle " + std::to_string(i) + ": classe " + std::to_string(cls.ordinal) +
+                       " inconnue");
             control.className = known;
         }
         else if (cls.name.empty())
@@ -404,8 +404,8 @@ RcIcon ReadIconGroup(Cursor c, int id, WORD language,
         if (it == images.end())
             c.Fail("image " + std::to_string(imageId) + " absente");
         RcIconImage image;
-        if (const char* why = DecodeIconImage(c.file() + it->second.first, it->second.second,
-                                              image))
+        if (const char* why =
+                DecodeIconImage(c.file() + it->second.first, it->second.second, image))
             c.Fail("image " + std::to_string(imageId) + ": " + why);
         const std::size_t pixels = image.argb.size();
         if (pixels > pixelBudget)
@@ -480,27 +480,27 @@ Resources Read(const unsigned char* data, std::size_t size)
         { return Cursor(data, e.dataAt, e.dataAt + e.dataSize, e.dataAt, what); };
         switch (e.type.ordinal)
         {
-        case kRtIcon:
-            images.emplace(id, std::make_pair(e.dataAt, e.dataSize));
-            break;
-        case kRtDialog:
-            if (!res.dialogs.count(id))
-                res.dialogs.emplace(
-                    id, ReadDialog(view("dialogue " + std::to_string(id)), id, e.language));
-            break;
-        case kRtString:
-            if (id < 1 || id > 4096)
-                view(EntryName(e)).Fail("bloc de chaînes hors de 1 à 4096");
-            if (stringBlocks.insert(id).second)
-                ReadStringBlock(view("bloc de chaînes " + std::to_string(id)), id, res.strings);
-            break;
-        case kRtVersion:
-            if (!haveVersion)
-                res.version = ReadVersion(view("version " + std::to_string(id)), e.language);
-            haveVersion = true;
-            break;
-        default:
-            break;
+            case kRtIcon:
+                images.emplace(id, std::make_pair(e.dataAt, e.dataSize));
+                break;
+            case kRtDialog:
+                if (!res.dialogs.count(id))
+                    res.dialogs.emplace(
+                        id, ReadDialog(view("dialogue " + std::to_string(id)), id, e.language));
+                break;
+            case kRtString:
+                if (id < 1 || id > 4096)
+                    view(EntryName(e)).Fail("bloc de chaînes hors de 1 à 4096");
+                if (stringBlocks.insert(id).second)
+                    ReadStringBlock(view("bloc de chaînes " + std::to_string(id)), id, res.strings);
+                break;
+            case kRtVersion:
+                if (!haveVersion)
+                    res.version = ReadVersion(view("version " + std::to_string(id)), e.language);
+                haveVersion = true;
+                break;
+            default:
+                break;
         }
     }
     // A legitimate file spends at least two bits per icon pixel (colour and mask): groups that
@@ -512,10 +512,9 @@ Resources Read(const unsigned char* data, std::size_t size)
             continue;
         const int id = e.name.ordinal;
         if (!res.icons.count(id))
-            res.icons.emplace(
-                id, ReadIconGroup(Cursor(data, e.dataAt, e.dataAt + e.dataSize, e.dataAt,
-                                         "icône " + std::to_string(id)),
-                                  id, e.language, images, pixelBudget));
+            res.icons.emplace(id, ReadIconGroup(Cursor(data, e.dataAt, e.dataAt + e.dataSize,
+                                                       e.dataAt, "icône " + std::to_string(id)),
+                                                id, e.language, images, pixelBudget));
     }
     return res;
 }

@@ -70,7 +70,7 @@ public:
     void Need(std::size_t n, const char* what) const
     {
         if (n > left())
-            Fail(std::string(what) + " tronqué");
+            Fail(std::string(what) + ": fin des données");
     }
     unsigned U8(const char* what)
     {

@@ -416,11 +416,16 @@ TEST(ResReader, DamagedFilesGiveErrors)
         std::vector<unsigned char> bytes;
         const char* error;
     } cases[] = {
-        {"three bytes", {0, 0, 0}, "ressource 0: en-t\xEAte tronqu\xE9"},
+        {"three bytes",
+         {0, 0, 0},
+         "ressource 0: en-t\xEAte: fin des donn\xE9"
+         "es"},
         {"data size field cut", std::vector<unsigned char>(strings.begin(), strings.begin() + 34),
-         "ressource 1: en-t\xEAte tronqu\xE9"},
+         "ressource 1: en-t\xEAte: fin des donn\xE9"
+         "es"},
         {"header size field cut", std::vector<unsigned char>(strings.begin(), strings.begin() + 38),
-         "ressource 1: en-t\xEAte tronqu\xE9"},
+         "ressource 1: en-t\xEAte: fin des donn\xE9"
+         "es"},
         {"header size past the end", Patched(strings, 36, {0x00, 0x10}),
          "ressource 1: en-t\xEAte de 4096 octets"},
         {"header size below its fields", Patched(strings, 36, {28}),
@@ -436,7 +441,8 @@ TEST(ResReader, DamagedFilesGiveErrors)
         {"type name without its end", endless.bytes.data, "ressource 1: type sans fin"},
         {"string block 0", Patched(strings, 46, {0}), "bloc de cha\xEEnes hors de 1 \xE0 4096"},
         {"string longer than its block", Patched(strings, 64 + 10, {0xFF, 0xFF}),
-         "bloc de cha\xEEnes 7: cha\xEEne tronqu\xE9"},
+         "bloc de cha\xEEnes 7: cha\xEEne: fin des donn\xE9"
+         "es"},
         {"control count huge", Patched(dialog, 64 + 16, {0xFF, 0xFF}),
          "dialogue 102: 65535 contr\xF4les annonc\xE9s, place pour 1"},
         {"unknown class ordinal",
@@ -462,7 +468,8 @@ TEST(ResReader, DamagedFilesGiveErrors)
         {"version length odd", Patched(version, 64, {7, 0}), "version 1:"},
         {"version length zero", Patched(version, 64, {0, 0}), "version 1: bloc de 0 octets"},
         {"version value longer than its block", Patched(version, 66, {0xFF, 0xFF}),
-         "version 1: valeur de VS_VERSION_INFO tronqu\xE9"},
+         "version 1: valeur de VS_VERSION_INFO: fin des donn\xE9"
+         "es"},
         {"version of another key",
          ResFile().add(kVersion, 1, 0, VersionBlock(FixedFileInfo(), "VS_VERSION_INF0")).bytes.data,
          "au lieu de VS_VERSION_INFO"},

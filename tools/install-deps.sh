@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config binutils-mingw-w64-x86-64
     qt6-base-dev qt6-translations-l10n fonts-dejavu-core libxcb1-dev
     libasound2-dev libasound2-plugins alsa-utils
     libgtest-dev libbenchmark-dev libfftw3-dev

@@ -1,4 +1,4 @@
-// Dialogs: windows built from the resource script's templates, their modal runs and data exchange.
+// Dialogs: windows built from the resources' dialog templates, their modal runs and data exchange.
 #include "afxwndimpl.h"
 
 #include <strings.h>

@@ -1,6 +1,7 @@
-// The application's resources: the script that the generated module embeds, read once at first
-// use, and the string table lookup behind CString::LoadString.
-#include "afxrcscript.h"
+// The application's resources: the compiled resource file that the generated module embeds, read
+// once at first use, and the lookups the framework makes in it.
+#include "afxcp1252.h"
+#include "afxresources.h"
 
 #include <atomic>
 #include <cstdio>
@@ -16,11 +17,11 @@ struct Module
 {
     std::mutex mutex;
     bool registered = false;
-    std::string fileName;
-    std::string script;
-    std::map<std::string, std::string> files;
-    bool parsed = false;
-    RcScript resources;
+    std::string programName;
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    bool read = false;
+    Resources resources;
 };
 
 // Registration happens during static initialisation, in whatever order the objects come, and
@@ -31,58 +32,53 @@ Module& TheModule()
     return *module;
 }
 
-std::atomic<const RcScript*> g_testResources{nullptr};
+std::atomic<const Resources*> g_testResources{nullptr};
 
 } // namespace
 
-void RegisterResourceModule(const char* fileName, const char* scriptText,
-                            const std::map<std::string, std::string>* files)
+void RegisterResourceModule(const char* programName, const unsigned char* data, std::size_t size)
 {
     Module& m = TheModule();
     std::lock_guard<std::mutex> lock(m.mutex);
     m.registered = true;
-    m.fileName = fileName ? fileName : "";
-    m.script = scriptText ? scriptText : "";
-    m.files = files ? *files : std::map<std::string, std::string>();
-    m.parsed = false;
-    m.resources = RcScript();
+    m.programName = programName != nullptr ? programName : "";
+    m.data = data;
+    m.size = size;
+    m.read = false;
+    m.resources = Resources();
 }
 
-const RcScript& GetResources()
+const Resources& GetResources()
 {
-    if (const RcScript* test = g_testResources.load())
+    if (const Resources* test = g_testResources.load())
         return *test;
     Module& m = TheModule();
-    std::lock_guard<std::mutex> lock(m.mutex);
-    if (!m.parsed && m.registered)
+    std::string failure;
     {
-        auto open = [&m](const std::string& name, std::string& contents)
+        std::lock_guard<std::mutex> lock(m.mutex);
+        if (!m.read && m.registered)
         {
-            auto it = m.files.find(name);
-            if (it == m.files.end())
-                return false;
-            contents = it->second;
-            return true;
-        };
-        try
-        {
-            m.resources = ParseResourceScript(m.fileName, m.script, open);
+            ResourceReading reading = ReadResources(m.data, m.size);
+            if (reading.resources)
+                m.resources = std::move(*reading.resources);
+            else
+                failure = m.programName + ": ressources endommagées: " + reading.error;
         }
-        catch (const RcError& e)
-        {
-            // The build checked this very text, so this is a damaged program: nothing sensible
-            // can be shown without its windows.
-            std::fprintf(stderr, "%s\n", e.what());
-            std::exit(1);
-        }
+        m.read = failure.empty();
     }
-    m.parsed = true;
+    if (!failure.empty())
+    {
+        // The build wrote these very bytes, so the program itself is damaged: nothing sensible
+        // can be shown without its windows.
+        std::fprintf(stderr, "%s\n", Cp1252ToUtf8(failure).c_str());
+        std::exit(1);
+    }
     return m.resources;
 }
 
-void SetResourcesForTesting(const RcScript* script)
+void SetResourcesForTesting(const Resources* resources)
 {
-    g_testResources.store(script);
+    g_testResources.store(resources);
 }
 
 } // namespace afx
@@ -101,7 +97,7 @@ std::string AfxModuleName(const char* executablePath)
 
 bool AfxLoadStringResource(UINT nID, std::string& text)
 {
-    const afx::RcScript& resources = afx::GetResources();
+    const afx::Resources& resources = afx::GetResources();
     auto it = resources.strings.find(static_cast<int>(nID));
     if (it == resources.strings.end() || it->second.empty())
     {

@@ -7,7 +7,7 @@
 // messages through the functions at the end of this file, on the interface thread.
 #pragma once
 
-#include "afxrcscript.h"
+#include "afxresources.h"
 #include "afxwin.h"
 
 #include <atomic>

@@ -1,7 +1,11 @@
 // Window messages, styles and user-interface services of Win32, as far as the system uses them.
+// The resource compiler reads it too (through afxres.h): anything but a definition stays out of
+// its sight.
 #pragma once
 
+#ifndef RC_INVOKED
 #include "windef.h"
+#endif
 
 // Messages
 #define WM_NULL 0x0000
@@ -122,4 +126,6 @@
 #define SM_CXSMICON 49
 #define SM_CYSMICON 50
 
+#ifndef RC_INVOKED
 int GetSystemMetrics(int nIndex);
+#endif

@@ -3,7 +3,7 @@
 #include "TunerTesting.h"
 
 #include "Quintor.h"
-#include "afxrcscript.h"
+#include "afxresources.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -296,7 +296,7 @@ TEST_F(OpenTuner, SystemMenuEndsWithASeparatorAndTheAboutEntry)
 
 TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
 {
-    afx::RcScript script = afx::GetResources();
+    afx::Resources script = afx::GetResources();
     script.strings[IDS_ABOUTBOX] = "";
     afx::SetResourcesForTesting(&script);
     {

@@ -1,8 +1,8 @@
-// Helpers of the resource and file tests: the source tree's files, temporary folders, and .ico
-// images written byte by byte.
+// Helpers of the resource and file tests: the source tree's files, temporary folders, and
+// bitmaps, .ico files and compiled resource files (.res) written byte by byte.
 #pragma once
 
-#include "afxrcscript.h"
+#include "afxresources.h"
 
 #include <gtest/gtest.h>
 
@@ -52,35 +52,6 @@ inline void WriteFile(const std::string& path, const std::string& contents)
     ASSERT_TRUE(out.good()) << path;
 }
 
-// The program's script, read from the source tree as the build reads it.
-inline afx::RcScript ReadProgramScript()
-{
-    std::string text;
-    EXPECT_TRUE(ReadFile(SourceDir() + "/res/Quintor.rc", text));
-    return afx::ParseResourceScript("Quintor.rc", text,
-                                    [](const std::string& name, std::string& contents)
-                                    {
-                                        return ReadFile(SourceDir() + "/res/" + name, contents) ||
-                                               ReadFile(SourceDir() + "/src/" + name, contents);
-                                    });
-}
-
-// Reads a script whose included files are given in memory.
-inline afx::RcScript ParseWith(const std::string& text,
-                               const std::map<std::string, std::string>& files = {},
-                               const std::string& name = "t.rc")
-{
-    return afx::ParseResourceScript(name, text,
-                                    [&files](const std::string& file, std::string& contents)
-                                    {
-                                        auto it = files.find(file);
-                                        if (it == files.end())
-                                            return false;
-                                        contents = it->second;
-                                        return true;
-                                    });
-}
-
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TempDir
 {
@@ -108,10 +79,12 @@ private:
     std::string path_;
 };
 
-// Little-endian bytes, for writing .ico files field by field.
+// Little-endian bytes, for writing .ico and .res files field by field.
 class Bytes
 {
 public:
+    Bytes() = default;
+    Bytes(std::vector<unsigned char> bytes) : data(std::move(bytes)) {}
     Bytes& u8(unsigned v)
     {
         data.push_back(static_cast<unsigned char>(v));
@@ -130,6 +103,21 @@ public:
         data.insert(data.end(), other.data.begin(), other.data.end());
         return *this;
     }
+    // Zero-terminated UTF-16 of an ASCII or code page 1252 text (below U+0100 either way).
+    Bytes& text(const std::string& s)
+    {
+        for (unsigned char c : s)
+            u16(c);
+        return u16(0);
+    }
+    Bytes& ordinal(unsigned id) { return u16(0xFFFF).u16(id); }
+    // Zeros up to the next multiple of four bytes.
+    Bytes& align()
+    {
+        while (data.size() % 4 != 0)
+            u8(0);
+        return *this;
+    }
     std::vector<unsigned char> data;
 };
 
@@ -144,26 +132,56 @@ inline Bytes BitmapHeader(int width, int height, int bitCount, std::uint32_t col
     return b;
 }
 
-// An .ico file holding the given images, in order.
-inline std::vector<unsigned char> IconFile(const std::vector<Bytes>& images)
+// The images of an .ico file, decoded one by one; empty when the file does not read.
+inline std::vector<afx::RcIconImage> DecodeIconFile(const std::vector<unsigned char>& ico)
 {
-    Bytes file;
-    file.u16(0).u16(1).u16(static_cast<unsigned>(images.size()));
-    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(images.size());
-    for (const Bytes& image : images)
+    auto u16 = [&ico](std::size_t at) { return ico[at] | (ico[at + 1] << 8); };
+    auto u32 = [&](std::size_t at)
+    { return std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16; };
+    std::vector<afx::RcIconImage> images;
+    if (ico.size() < 6 || u16(0) != 0 || u16(2) != 1)
+        return {};
+    const std::size_t count = u16(4);
+    if (6 + 16 * count > ico.size())
+        return {};
+    for (std::size_t i = 0; i < count; ++i)
     {
-        file.u8(0).u8(0).u8(0).u8(0).u16(1).u16(0);
-        file.u32(static_cast<std::uint32_t>(image.data.size())).u32(offset);
-        offset += static_cast<std::uint32_t>(image.data.size());
+        const std::uint64_t length = u32(6 + 16 * i + 8), offset = u32(6 + 16 * i + 12);
+        afx::RcIconImage image;
+        if (offset + length > ico.size() ||
+            afx::DecodeIconImage(ico.data() + offset, length, image) != nullptr)
+            return {};
+        images.push_back(std::move(image));
     }
-    for (const Bytes& image : images)
-        file.append(image);
-    return file.data;
+    return images;
 }
 
-inline std::string AsString(const std::vector<unsigned char>& bytes)
+// A compiled resource file: the empty entry that opens it, then the resources added.
+class ResFile
 {
-    return std::string(bytes.begin(), bytes.end());
+public:
+    ResFile() { add(0, 0, 0, {}); }
+    ResFile& add(unsigned type, unsigned id, unsigned language, const Bytes& body)
+    {
+        return entry(Bytes().ordinal(type), Bytes().ordinal(id), language, body);
+    }
+    // type and name as stored: ordinals or zero-terminated UTF-16 names.
+    ResFile& entry(const Bytes& type, const Bytes& name, unsigned language, const Bytes& body)
+    {
+        Bytes header;
+        header.append(type).append(name).align();
+        header.u32(0).u16(0x1030).u16(language).u32(0).u32(0);
+        bytes.u32(static_cast<std::uint32_t>(body.data.size()))
+            .u32(static_cast<std::uint32_t>(8 + header.data.size()));
+        bytes.append(header).append(body).align();
+        return *this;
+    }
+    Bytes bytes;
+};
+
+inline afx::ResourceReading Read(const std::vector<unsigned char>& bytes)
+{
+    return afx::ReadResources(bytes.data(), bytes.size());
 }
 
 } // namespace resources_test

@@ -1,20 +1,12 @@
-// Decoding .ico files: images written byte by byte here, in the classic layout (bitmap rows
-// bottom-up and padded to four bytes, then the AND mask, 1 = transparent).
+// Decoding icon images: bitmaps written byte by byte here, in the classic layout (rows bottom-up
+// and padded to four bytes, then the AND mask, 1 = transparent).
 #include "ResourceTestSupport.h"
 
 using resources_test::BitmapHeader;
 using resources_test::Bytes;
-using resources_test::IconFile;
 
 namespace
 {
-
-std::vector<afx::RcIconImage> Decode(const std::vector<unsigned char>& ico)
-{
-    std::vector<afx::RcIconImage> images;
-    EXPECT_TRUE(afx::DecodeIconFile(ico, images));
-    return images;
-}
 
 // Palette entries are blue, green, red, reserved.
 Bytes Palette(std::initializer_list<std::uint32_t> rgb, int entries)
@@ -31,128 +23,142 @@ Bytes Palette(std::initializer_list<std::uint32_t> rgb, int entries)
     return b;
 }
 
-TEST(IconDecode, FourBitImageWithMask)
+struct DecodeCase
 {
-    // 2x2: top row red, green; bottom row blue, transparent.
-    Bytes image = BitmapHeader(2, 2, 4);
-    image.append(Palette({0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, 16));
-    image.raw({0x30, 0, 0, 0}); // bottom row: blue (3), index 0
-    image.raw({0x12, 0, 0, 0}); // top row: red (1), green (2)
-    image.raw({0x40, 0, 0, 0}); // mask, bottom row: second pixel transparent
-    image.raw({0x00, 0, 0, 0}); // mask, top row
-    auto images = Decode(IconFile({image}));
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].width, 2);
-    EXPECT_EQ(images[0].height, 2);
-    EXPECT_EQ(images[0].bitCount, 4);
-    EXPECT_EQ(images[0].argb,
-              (std::vector<std::uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000}));
-}
+    const char* name;
+    Bytes image;
+    int width, height, bitCount;
+    std::vector<std::uint32_t> argb; // top row first
+};
 
-TEST(IconDecode, OneBitRowsArePaddedAndReadFromTheHighBit)
+TEST(IconDecode, EachDepth)
 {
-    // 9x1: bits 1 0 0 0 0 0 0 1 | 1, with white as colour 1.
-    Bytes image = BitmapHeader(9, 1, 1);
-    image.append(Palette({0x000000, 0xFFFFFF}, 2));
-    image.raw({0x81, 0x80, 0, 0}); // one row: 9 bits and padding to 4 bytes
-    image.raw({0x00, 0x00, 0, 0}); // mask: all opaque
-    auto images = Decode(IconFile({image}));
-    ASSERT_EQ(images.size(), 1u);
-    std::vector<std::uint32_t> expected(9, 0xFF000000);
-    expected[0] = expected[7] = expected[8] = 0xFFFFFFFF;
-    EXPECT_EQ(images[0].argb, expected);
-}
-
-TEST(IconDecode, EightBitImageWithFewerColoursUsed)
-{
-    Bytes image = BitmapHeader(1, 2, 8, /*coloursUsed=*/2);
-    image.append(Palette({0x102030, 0x405060}, 2));
-    image.raw({1, 0, 0, 0}); // bottom
-    image.raw({0, 0, 0, 0}); // top
-    image.raw({0, 0, 0, 0}).raw({0, 0, 0, 0});
-    auto images = Decode(IconFile({image}));
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].argb, (std::vector<std::uint32_t>{0xFF102030, 0xFF405060}));
-}
-
-TEST(IconDecode, TwentyFourBitRowsArePadded)
-{
-    // 3x1: 9 bytes of colour, 3 of padding.
-    Bytes image = BitmapHeader(3, 1, 24);
-    image.raw({0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 0x21, 0x22, 0x23, 0xEE, 0xEE, 0xEE});
-    image.raw({0x20, 0, 0, 0}); // mask: third pixel transparent
-    auto images = Decode(IconFile({image}));
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].argb, (std::vector<std::uint32_t>{0xFF030201, 0xFF131211, 0x00232221}));
-}
-
-TEST(IconDecode, ThirtyTwoBitAlphaWinsOverTheMask)
-{
-    Bytes image = BitmapHeader(2, 1, 32);
-    image.raw({0x10, 0x20, 0x30, 0x80, 0x40, 0x50, 0x60, 0x00});
-    image.raw({0xC0, 0, 0, 0}); // the mask says both transparent: ignored
-    auto images = Decode(IconFile({image}));
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].argb, (std::vector<std::uint32_t>{0x80302010, 0x00605040}));
-}
-
-TEST(IconDecode, ThirtyTwoBitWithoutAlphaFallsBackToTheMask)
-{
-    Bytes image = BitmapHeader(2, 1, 32);
-    image.raw({0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x00});
-    image.raw({0x40, 0, 0, 0}); // second pixel transparent
-    auto images = Decode(IconFile({image}));
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].argb, (std::vector<std::uint32_t>{0xFF302010, 0x00605040}));
-}
-
-TEST(IconDecode, ImagesComeInFileOrder)
-{
-    Bytes big = BitmapHeader(2, 2, 32);
-    for (int i = 0; i < 4; ++i)
-        big.raw({0, 0, 0, 0xFF});
-    big.raw({0, 0, 0, 0}).raw({0, 0, 0, 0});
-    Bytes small = BitmapHeader(1, 1, 24);
-    small.raw({0, 0, 0xFF, 0}).raw({0, 0, 0, 0});
-    auto images = Decode(IconFile({big, small}));
-    ASSERT_EQ(images.size(), 2u);
-    EXPECT_EQ(images[0].width, 2);
-    EXPECT_EQ(images[1].width, 1);
-    EXPECT_EQ(images[1].argb, (std::vector<std::uint32_t>{0xFFFF0000}));
-}
-
-TEST(IconDecode, RefusesWhatIsNotAClassicIcon)
-{
-    Bytes good = BitmapHeader(1, 1, 24);
-    good.raw({1, 2, 3, 0}).raw({0, 0, 0, 0});
-    const std::vector<unsigned char> valid = IconFile({good});
-    std::vector<afx::RcIconImage> images;
-    ASSERT_TRUE(afx::DecodeIconFile(valid, images));
-
-    std::vector<std::vector<unsigned char>> bad;
-    /* 0 */ bad.push_back({});
-    /* 1 */ bad.push_back(std::vector<unsigned char>(valid.begin(), valid.end() - 1)); // truncated
-    /* 2 */ bad.push_back(valid);
-    bad.back()[0] = 1; // reserved word
-    /* 3 */ bad.push_back(valid);
-    bad.back()[2] = 2; // a cursor file
-    /* 4 */ bad.push_back(valid);
-    bad.back()[4] = 0; // no image
-    /* 5 */ bad.push_back(valid);
-    bad.back()[6 + 12] = 0xFF; // image offset past the end
-    /* 6 */ bad.push_back(IconFile(
-        {Bytes().raw({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).append(BitmapHeader(1, 1, 32))}));
-    /* 7 */ bad.push_back(
-        IconFile({BitmapHeader(1, 1, 24, 0, /*compression=*/1).raw({1, 2, 3, 0, 0, 0, 0, 0})}));
-    /* 8 */ bad.push_back(IconFile({BitmapHeader(1, 1, 16).raw({1, 2, 0, 0, 0, 0, 0, 0})}));
-    /* 9 */ bad.push_back(IconFile({BitmapHeader(1, 1, 8, /*coloursUsed=*/2)
-                                        .append(Palette({0, 0}, 2))
-                                        .raw({5, 0, 0, 0, 0, 0, 0, 0})})); // index past the palette
-    for (std::size_t i = 0; i < bad.size(); ++i)
+    const DecodeCase cases[] = {
+        // 9x1: bits 1 0 0 0 0 0 0 1 | 1, white as colour 1, read from the high bit.
+        {"1 bit, padded row",
+         BitmapHeader(9, 1, 1)
+             .append(Palette({0x000000, 0xFFFFFF}, 2))
+             .raw({0x81, 0x80, 0, 0})  // 9 bits and padding to 4 bytes
+             .raw({0x00, 0x00, 0, 0}), // mask: all opaque
+         9,
+         1,
+         1,
+         {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+          0xFFFFFFFF, 0xFFFFFFFF}},
+        // 2x2: top row red, green; bottom row blue, transparent.
+        {"4 bits with mask",
+         BitmapHeader(2, 2, 4)
+             .append(Palette({0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, 16))
+             .raw({0x30, 0, 0, 0})  // bottom row: blue (3), index 0
+             .raw({0x12, 0, 0, 0})  // top row: red (1), green (2)
+             .raw({0x40, 0, 0, 0})  // mask, bottom row: second pixel transparent
+             .raw({0x00, 0, 0, 0}), // mask, top row
+         2,
+         2,
+         4,
+         {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000}},
+        {"8 bits, fewer colours used",
+         BitmapHeader(1, 2, 8, /*coloursUsed=*/2)
+             .append(Palette({0x102030, 0x405060}, 2))
+             .raw({1, 0, 0, 0}) // bottom
+             .raw({0, 0, 0, 0}) // top
+             .raw({0, 0, 0, 0})
+             .raw({0, 0, 0, 0}),
+         1,
+         2,
+         8,
+         {0xFF102030, 0xFF405060}},
+        // 3x1: 9 bytes of colour, 3 of padding.
+        {"24 bits, padded row",
+         BitmapHeader(3, 1, 24)
+             .raw({0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 0x21, 0x22, 0x23, 0xEE, 0xEE, 0xEE})
+             .raw({0x20, 0, 0, 0}), // mask: third pixel transparent
+         3,
+         1,
+         24,
+         {0xFF030201, 0xFF131211, 0x00232221}},
+        {"32 bits: alpha wins over the mask",
+         BitmapHeader(2, 1, 32)
+             .raw({0x10, 0x20, 0x30, 0x80, 0x40, 0x50, 0x60, 0x00})
+             .raw({0xC0, 0, 0, 0}), // the mask says both transparent: ignored
+         2,
+         1,
+         32,
+         {0x80302010, 0x00605040}},
+        {"32 bits without alpha: the mask decides",
+         BitmapHeader(2, 1, 32)
+             .raw({0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x00})
+             .raw({0x40, 0, 0, 0}), // second pixel transparent
+         2,
+         1,
+         32,
+         {0xFF302010, 0x00605040}},
+        {"32 bits without a mask at all",
+         BitmapHeader(2, 1, 32).raw({0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x7F}),
+         2,
+         1,
+         32,
+         {0x00302010, 0x7F605040}},
+    };
+    for (const DecodeCase& c : cases)
     {
-        images.assign(1, afx::RcIconImage());
-        EXPECT_FALSE(afx::DecodeIconFile(bad[i], images)) << "case " << i;
-        EXPECT_TRUE(images.empty()) << "case " << i;
+        SCOPED_TRACE(c.name);
+        afx::RcIconImage image;
+        const char* why = afx::DecodeIconImage(c.image.data.data(), c.image.data.size(), image);
+        ASSERT_EQ(why, nullptr) << why;
+        EXPECT_EQ(image.width, c.width);
+        EXPECT_EQ(image.height, c.height);
+        EXPECT_EQ(image.bitCount, c.bitCount);
+        EXPECT_EQ(image.argb, c.argb);
+    }
+}
+
+TEST(IconDecode, RefusesWhatIsNotAClassicBitmap)
+{
+    const Bytes valid = BitmapHeader(1, 1, 24).raw({1, 2, 3, 0}).raw({0, 0, 0, 0});
+    auto with = [&valid](std::size_t at, unsigned char value)
+    {
+        Bytes b = valid;
+        b.data[at] = value;
+        return b;
+    };
+    struct
+    {
+        const char* name;
+        Bytes image;
+        const char* why;
+    } cases[] = {
+        {"empty", Bytes(), "tronqué"},
+        {"header cut", Bytes({valid.data.begin(), valid.data.begin() + 39}), "tronqué"},
+        {"pixels cut", Bytes({valid.data.begin(), valid.data.end() - 1}), "au-delà"},
+        {"PNG", Bytes().raw({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).append(valid), "PNG"},
+        {"header size past the end", with(1, 0x10), "en-tête"},
+        {"header size too small", with(0, 12), "en-tête"},
+        {"two planes", with(12, 2), "plans"},
+        {"compressed", with(16, 1), "compressé"},
+        {"width 0", with(4, 0), "dimensions"},
+        {"width 257", with(5, 1), "dimensions"}, // 0x101
+        {"odd height", with(8, 3), "dimensions"},
+        {"negative height", with(11, 0x80), "dimensions"},
+        {"16 bits", with(14, 16), "profondeur"},
+        {"palette larger than the depth",
+         BitmapHeader(1, 1, 1, /*coloursUsed=*/3).append(Palette({0, 0, 0}, 3)).raw({0, 0, 0, 0}),
+         "palette"},
+        {"index past the palette",
+         BitmapHeader(1, 1, 8, /*coloursUsed=*/2)
+             .append(Palette({0, 0}, 2))
+             .raw({5, 0, 0, 0, 0, 0, 0, 0}),
+         "hors de la palette"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        afx::RcIconImage image;
+        image.width = 99;
+        const char* why = afx::DecodeIconImage(c.image.data.data(), c.image.data.size(), image);
+        ASSERT_NE(why, nullptr);
+        EXPECT_NE(std::string(why).find(c.why), std::string::npos) << why;
+        EXPECT_EQ(image.width, 99) << "left as it was";
     }
 }
 

@@ -1,13 +1,13 @@
-// The program's own resource script, read back: both dialog templates control by control, the
-// string table, the icons' pictures and the version block.
+// The program's own resources as the build compiled and embedded them: both dialog templates
+// control by control, the string table, the icons' pictures, the version block and the language.
 #include "ResourceTestSupport.h"
 
 #include <windows.h>
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdint>
-
-using resources_test::ReadProgramScript;
 
 namespace
 {
@@ -34,7 +34,8 @@ void ExpectControls(const afx::RcDialog& dialog, const std::vector<ExpectedContr
         const afx::RcControl& c = dialog.controls[i];
         const ExpectedControl& e = expected[i];
         EXPECT_EQ(c.id, e.id);
-        EXPECT_EQ(c.className, e.className);
+        // The compiler stores a class name upper-case; the layer compares them ignoring case.
+        EXPECT_EQ(strcasecmp(c.className.c_str(), e.className), 0) << c.className;
         EXPECT_EQ(c.text, e.text);
         EXPECT_EQ(c.iconId, e.iconId);
         EXPECT_EQ(c.x, e.x);
@@ -46,9 +47,9 @@ void ExpectControls(const afx::RcDialog& dialog, const std::vector<ExpectedContr
     }
 }
 
-TEST(ProgramScript, TunerDialogTemplate)
+TEST(ProgramResources, TunerDialogTemplate)
 {
-    const afx::RcScript script = ReadProgramScript();
+    const afx::Resources& script = afx::GetResources();
     const afx::RcDialog* d = script.FindDialog(102);
     ASSERT_NE(d, nullptr);
     EXPECT_TRUE(d->extended);
@@ -83,9 +84,10 @@ TEST(ProgramScript, TunerDialogTemplate)
         expected.push_back({1013 + k, "STATIC", "", 0, labelX[k], 97, 25, 18, label, 0});
     /* 11 */ expected.push_back({1019, "STATIC", "Carte Son", 0, 7, 7, 117, 12, label, 0});
     /* 12 */ expected.push_back({1020, "STATIC", "Nom de l'accord", 0, 146, 7, 106, 13, label, 0});
+    // The compiler keeps no size for an icon control (it takes its icon's).
     for (int k = 0; k < 6; ++k) // 13 to 18: the marks under the labels
         expected.push_back(
-            {-1, "STATIC", "", 134, 52 + 50 * k, 110, 20, 20, mark, WS_EX_TRANSPARENT});
+            {-1, "STATIC", "", 134, 52 + 50 * k, 110, 0, 0, mark, WS_EX_TRANSPARENT});
     ExpectControls(*d, expected);
 
     // Whatever else changes, the lists must stay drop-downs with an editable field.
@@ -98,9 +100,9 @@ TEST(ProgramScript, TunerDialogTemplate)
     }
 }
 
-TEST(ProgramScript, AboutBoxTemplate)
+TEST(ProgramResources, AboutBoxTemplate)
 {
-    const afx::RcScript script = ReadProgramScript();
+    const afx::Resources& script = afx::GetResources();
     const afx::RcDialog* d = script.FindDialog(100);
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->extended);
@@ -111,28 +113,25 @@ TEST(ProgramScript, AboutBoxTemplate)
     EXPECT_EQ(d->fontFace, "MS Sans Serif");
     EXPECT_EQ(d->pointSize, 8);
     EXPECT_EQ(d->language, kFrench);
-    ASSERT_EQ(d->controls.size(), 4u);
-    const std::string secondLine = d->controls[2].text;
-    ExpectControls(*d, {
-                           /* 0 */ {-1, "STATIC", "", 128, 11, 17, 20, 20, 0x50000003, 0},
-                           /* 1 */
-                           {-1, "STATIC", "Quintor version 1.0", 0, 40, 10, 119, 8, 0x50020080, 0},
-                           /* 2 */
-                           {-1, "STATIC", secondLine.c_str(), 0, 40, 25, 119, 8, 0x50020000, 0},
-                           /* 3 */ {1 /* IDOK */, "BUTTON", "OK", 0, 178, 7, 50, 14, 0x50030001, 0},
-                       });
-    EXPECT_FALSE(secondLine.empty());
+    ExpectControls(
+        *d, {
+                /* 0 */ {-1, "STATIC", "", 128, 11, 17, 0, 0, 0x50000003, 0},
+                /* 1 */ {-1, "STATIC", "Quintor version 1.0", 0, 40, 10, 119, 8, 0x50020080, 0},
+                /* 2 */
+                {-1, "STATIC", "Accordeur de guitare à 6 cordes", 0, 40, 25, 119, 8, 0x50020000, 0},
+                /* 3 */ {1 /* IDOK */, "BUTTON", "OK", 0, 178, 7, 50, 14, 0x50030001, 0},
+            });
 }
 
-TEST(ProgramScript, StringTableHoldsTheAboutEntryOnly)
+TEST(ProgramResources, StringTableHoldsTheAboutEntryOnly)
 {
-    const afx::RcScript script = ReadProgramScript();
+    const afx::Resources& script = afx::GetResources();
     EXPECT_EQ(script.strings, (std::map<int, std::string>{{101, "&A propos de Quintor..."}}));
 }
 
-TEST(ProgramScript, VersionBlock)
+TEST(ProgramResources, VersionBlock)
 {
-    const afx::RcVersion v = ReadProgramScript().version;
+    const afx::RcVersion& v = afx::GetResources().version;
     EXPECT_EQ(v.fileVersionMS, 0x00010002u); // 1.2
     EXPECT_EQ(v.fileVersionLS, 0x00000000u); // .0.0
     EXPECT_EQ(v.productVersionMS, 0x00010002u);
@@ -141,8 +140,9 @@ TEST(ProgramScript, VersionBlock)
     EXPECT_EQ(v.fileFlags, 0x1u); // VS_FF_DEBUG
     EXPECT_EQ(v.fileOS, 0x4u);    // VOS__WINDOWS32
     EXPECT_EQ(v.fileType, 0x1u);  // VFT_APP
-    EXPECT_EQ(v.blockName, "040C04B0");
-    EXPECT_EQ(v.translation, (std::vector<DWORD>{0x040C, 0x04B0}));
+    EXPECT_EQ(v.fileSubtype, 0x0u);
+    EXPECT_EQ(v.blockName, "040c04b0");
+    EXPECT_EQ(v.translation, (std::vector<WORD>{0x040C, 0x04B0}));
     EXPECT_EQ(v.language, kFrench);
 
     std::map<std::string, std::string> values(v.strings.begin(), v.strings.end());
@@ -153,6 +153,7 @@ TEST(ProgramScript, VersionBlock)
         {"FileDescription", "Application MFC Quintor"},
         {"FileVersion", "1, 2, 0, 0"},
         {"InternalName", "Quintor"},
+        {"LegalCopyright", "Copyright © 2024"},
         {"LegalTrademarks", ""},
         {"OriginalFilename", "Quintor.EXE"},
         {"PrivateBuild", ""},
@@ -165,8 +166,7 @@ TEST(ProgramScript, VersionBlock)
         ASSERT_TRUE(values.count(key)) << key;
         EXPECT_EQ(values[key], text) << key;
     }
-    ASSERT_TRUE(values.count("LegalCopyright"));
-    EXPECT_EQ(values.size(), expected.size() + 1);
+    EXPECT_EQ(values.size(), expected.size());
 }
 
 // Pixels of a decoded image.
@@ -187,9 +187,9 @@ struct Picture
 
 constexpr std::uint32_t kDarkRed = 0x800000, kRed = 0xFF0000, kYellow = 0xFFFF00;
 
-TEST(ProgramScript, ApplicationIconImages)
+TEST(ProgramResources, ApplicationIconImages)
 {
-    const afx::RcScript script = ReadProgramScript();
+    const afx::Resources& script = afx::GetResources();
     const afx::RcIcon* icon = script.FindIcon(128);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->language, kFrench);
@@ -213,9 +213,9 @@ TEST(ProgramScript, ApplicationIconImages)
                             [](std::uint32_t p) { return (p >> 24) != 0 && (p >> 24) != 0xFF; }));
 }
 
-TEST(ProgramScript, ApplicationIconPicture)
+TEST(ProgramResources, ApplicationIconPicture)
 {
-    const afx::RcScript script = ReadProgramScript();
+    const afx::Resources& script = afx::GetResources();
     const afx::RcIcon* icon = script.FindIcon(128);
     ASSERT_NE(icon, nullptr);
     for (std::size_t i = 0; i < icon->images.size(); ++i)
@@ -253,9 +253,9 @@ TEST(ProgramScript, ApplicationIconPicture)
     }
 }
 
-TEST(ProgramScript, MarkIconIsABlackBarOverColumns15To17)
+TEST(ProgramResources, MarkIconIsABlackBarOverColumns15To17)
 {
-    const afx::RcScript script = ReadProgramScript();
+    const afx::Resources& script = afx::GetResources();
     const afx::RcIcon* icon = script.FindIcon(134);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->language, kFrench);
@@ -276,18 +276,50 @@ TEST(ProgramScript, MarkIconIsABlackBarOverColumns15To17)
         }
 }
 
-TEST(ProgramScript, IconsCarryTheirFiles)
+// The icons are the pictures of the .ico files the script names, image by image.
+TEST(ProgramResources, IconsAreTheSourceTreesFiles)
 {
-    const afx::RcScript script = ReadProgramScript();
-    for (int id : {128, 134})
+    const afx::Resources& resources = afx::GetResources();
+    const struct
     {
-        const afx::RcIcon* icon = script.FindIcon(id);
-        ASSERT_NE(icon, nullptr) << id;
+        int id;
+        const char* file;
+    } icons[] = {{128, "Quintor.ico"}, {134, "mark.ico"}};
+    for (const auto& icon : icons)
+    {
+        SCOPED_TRACE(icon.file);
         std::string onDisk;
-        ASSERT_TRUE(resources_test::ReadFile(resources_test::SourceDir() + "/res/" + icon->fileName,
-                                             onDisk));
-        EXPECT_EQ(resources_test::AsString(icon->bytes), onDisk) << id;
+        ASSERT_TRUE(
+            resources_test::ReadFile(resources_test::SourceDir() + "/res/" + icon.file, onDisk));
+        const std::vector<afx::RcIconImage> images = resources_test::DecodeIconFile(
+            std::vector<unsigned char>(onDisk.begin(), onDisk.end()));
+        ASSERT_FALSE(images.empty());
+        const afx::RcIcon* embedded = resources.FindIcon(icon.id);
+        ASSERT_NE(embedded, nullptr);
+        ASSERT_EQ(embedded->images.size(), images.size());
+        for (std::size_t i = 0; i < images.size(); ++i)
+        {
+            EXPECT_EQ(embedded->images[i].bitCount, images[i].bitCount) << i;
+            EXPECT_EQ(embedded->images[i].width, images[i].width) << i;
+            EXPECT_EQ(embedded->images[i].argb, images[i].argb) << i;
+        }
     }
+}
+
+// Every resource but the file's opening empty entry is French (France), and there is nothing
+// beyond the two icons' images and groups, two templates, one string block and the version.
+TEST(ProgramResources, EverythingIsFrench)
+{
+    const std::vector<afx::RcEntry>& entries = afx::GetResources().entries;
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries[0].type, 0);
+    std::map<int, int> perType;
+    for (std::size_t i = 1; i < entries.size(); ++i)
+    {
+        EXPECT_EQ(entries[i].language, kFrench) << "entry " << i;
+        ++perType[entries[i].type];
+    }
+    EXPECT_EQ(perType, (std::map<int, int>{{3, 5}, {5, 2}, {6, 1}, {14, 2}, {16, 1}}));
 }
 
 } // namespace

@@ -1,0 +1,21 @@
+// The names the resource script uses beside the program's own identifiers (resource.h): window
+// and control styles, IDOK and IDC_STATIC, the French language and the version block's flags.
+// The resource compiler reads this file, so it holds definitions only.
+#pragma once
+
+#include "winuser.h"
+
+#define IDC_STATIC (-1)
+#ifndef IDOK
+#define IDOK 1
+#endif
+
+#define LANG_FRENCH 0x0C
+#define SUBLANG_FRENCH 0x01
+
+#define VS_VERSION_INFO 1
+#define VS_FFI_FILEFLAGSMASK 0x0000003FL
+#define VS_FF_DEBUG 0x00000001L
+#define VOS__WINDOWS32 0x00000004L
+#define VFT_APP 0x00000001L
+#define VFT2_UNKNOWN 0x00000000L

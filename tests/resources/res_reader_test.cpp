@@ -1,0 +1,529 @@
+// The compiled resource reader on files written byte by byte here: each resource type as the
+// resource compiler lays it out, then damage of every kind, which must give an error naming the
+// place, never a crash or a partial result.
+#include "ResourceTestSupport.h"
+
+#include <windows.h>
+
+#include <set>
+
+using resources_test::BitmapHeader;
+using resources_test::Bytes;
+using resources_test::ResFile;
+
+namespace
+{
+
+constexpr unsigned kFrench = 0x040C, kEnglish = 0x0409;
+constexpr unsigned kIcon = 3, kDialog = 5, kString = 6, kGroupIcon = 14, kVersion = 16;
+
+// A classic template (DIALOG) with a font, no menu and the default class.
+Bytes ClassicDialog(unsigned count)
+{
+    Bytes b;
+    b.u32(0x80C800C0).u32(0x20).u16(count).u16(1).u16(2).u16(235).u16(55);
+    b.u16(0).u16(0).text("Titre \xE9").u16(8).text("MS Sans Serif");
+    return b;
+}
+
+Bytes ClassicItem(DWORD style, unsigned id, const Bytes& cls, const Bytes& title)
+{
+    Bytes b;
+    b.u32(style).u32(0).u16(11).u16(17).u16(20).u16(8).u16(id);
+    return b.append(cls).append(title).u16(0);
+}
+
+// An extended template (DIALOGEX) with its font block.
+Bytes ExtendedDialog(unsigned count)
+{
+    Bytes b;
+    b.u16(1).u16(0xFFFF).u32(77).u32(WS_EX_APPWINDOW).u32(0x90C800C0).u16(count);
+    b.u16(0).u16(0).u16(360).u16(215).u16(0).u16(0).text("Quintor");
+    b.u16(8).u16(400).u8(0).u8(1).text("MS Sans Serif");
+    return b;
+}
+
+Bytes ExtendedItem(DWORD style, DWORD exStyle, std::uint32_t id, const Bytes& cls,
+                   const Bytes& title, const Bytes& extra = Bytes())
+{
+    Bytes b;
+    b.u32(5).u32(exStyle).u32(style).u16(0xFFF9).u16(128).u16(346).u16(23).u32(id);
+    b.append(cls).append(title).u16(static_cast<unsigned>(extra.data.size())).append(extra);
+    return b;
+}
+
+// Items start on four-byte boundaries from the template's start.
+Bytes Template(Bytes head, const std::vector<Bytes>& items)
+{
+    for (const Bytes& item : items)
+        head.align().append(item);
+    return head;
+}
+
+// A string table block: sixteen counted UTF-16 strings.
+Bytes StringBlock(const std::map<int, std::string>& texts)
+{
+    Bytes b;
+    for (int i = 0; i < 16; ++i)
+    {
+        auto it = texts.find(i);
+        const std::string text = it == texts.end() ? "" : it->second;
+        b.u16(static_cast<unsigned>(text.size()));
+        for (unsigned char c : text)
+            b.u16(c);
+    }
+    return b;
+}
+
+// A node of the version block; its length word counts everything but its own final padding.
+Bytes VersionNode(const std::string& key, unsigned type, const Bytes& value, unsigned valueLength,
+                  const std::vector<Bytes>& children = {})
+{
+    Bytes b;
+    b.u16(0).u16(valueLength).u16(type).text(key).align().append(value);
+    for (const Bytes& child : children)
+        b.align().append(child);
+    b.data[0] = static_cast<unsigned char>(b.data.size() & 0xFF);
+    b.data[1] = static_cast<unsigned char>(b.data.size() >> 8);
+    return b;
+}
+
+Bytes TextValue(const std::string& key, const std::string& text)
+{
+    return VersionNode(key, 1, Bytes().text(text), static_cast<unsigned>(text.size() + 1));
+}
+
+Bytes FixedFileInfo()
+{
+    Bytes b;
+    b.u32(0xFEEF04BD).u32(0x10000).u32(0x10002).u32(3).u32(0x10002).u32(4);
+    return b.u32(0x3F).u32(1).u32(4).u32(1).u32(0).u32(0).u32(0);
+}
+
+Bytes VersionBlock(const Bytes& fixed = FixedFileInfo(), const std::string& key = "VS_VERSION_INFO")
+{
+    Bytes translation = Bytes().u16(0x040C).u16(0x04B0);
+    return VersionNode(key, 0, fixed, static_cast<unsigned>(fixed.data.size()),
+                       {VersionNode("StringFileInfo", 1, Bytes(), 0,
+                                    {VersionNode("040c04b0", 1, Bytes(), 0,
+                                                 {TextValue("Comments", ""),
+                                                  TextValue("OriginalFilename", "Quintor.EXE"),
+                                                  TextValue("LegalCopyright", "\xA9 2024")})}),
+                        VersionNode("VarFileInfo", 1, Bytes(), 0,
+                                    {VersionNode("Translation", 0, translation, 4)})});
+}
+
+// A 2x2 icon image, 24 bits, the top-left pixel transparent.
+Bytes IconImage(std::uint32_t rgb)
+{
+    Bytes b = BitmapHeader(2, 2, 24);
+    for (int row = 0; row < 2; ++row)
+        b.raw({rgb & 0xFF, (rgb >> 8) & 0xFF, rgb >> 16, rgb & 0xFF, (rgb >> 8) & 0xFF, rgb >> 16})
+            .raw({0, 0});
+    return b.raw({0, 0, 0, 0}).raw({0x80, 0, 0, 0}); // mask rows bottom-up
+}
+
+Bytes IconGroup(const std::vector<unsigned>& imageIds)
+{
+    Bytes b;
+    b.u16(0).u16(1).u16(static_cast<unsigned>(imageIds.size()));
+    for (unsigned id : imageIds)
+        b.u8(2).u8(2).u8(0).u8(0).u16(1).u16(24).u32(70).u16(id);
+    return b;
+}
+
+std::vector<unsigned char> Patched(std::vector<unsigned char> bytes, std::size_t at,
+                                   std::initializer_list<unsigned> values)
+{
+    for (unsigned v : values)
+        bytes.at(at++) = static_cast<unsigned char>(v);
+    return bytes;
+}
+
+afx::Resources ReadOk(const ResFile& file)
+{
+    afx::ResourceReading reading = resources_test::Read(file.bytes.data);
+    EXPECT_EQ(reading.error, "");
+    return reading.resources.value_or(afx::Resources());
+}
+
+TEST(ResReader, ClassicTemplate)
+{
+    const Bytes body =
+        Template(ClassicDialog(2),
+                 {ClassicItem(0x50030001, 1, Bytes().ordinal(0x80), Bytes().text("OK")),
+                  ClassicItem(0x50000003, 0xFFFF, Bytes().ordinal(0x82), Bytes().ordinal(128))});
+    const afx::Resources r = ReadOk(ResFile().add(kDialog, 100, kFrench, body));
+    const afx::RcDialog* d = r.FindDialog(100);
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(d->extended);
+    EXPECT_EQ(d->style, 0x80C800C0u);
+    EXPECT_EQ(d->exStyle, 0x20u);
+    EXPECT_EQ(std::vector<int>({d->x, d->y, d->cx, d->cy}), std::vector<int>({1, 2, 235, 55}));
+    EXPECT_EQ(d->caption, "Titre \xE9");
+    EXPECT_EQ(d->fontFace, "MS Sans Serif");
+    EXPECT_EQ(d->pointSize, 8);
+    EXPECT_EQ(d->language, kFrench);
+    ASSERT_EQ(d->controls.size(), 2u);
+    const afx::RcControl &ok = d->controls[0], &icon = d->controls[1];
+    EXPECT_EQ(ok.className, "BUTTON");
+    EXPECT_EQ(ok.text, "OK");
+    EXPECT_EQ(ok.id, 1);
+    EXPECT_EQ(ok.style, 0x50030001u);
+    EXPECT_EQ(std::vector<int>({ok.x, ok.y, ok.cx, ok.cy}), std::vector<int>({11, 17, 20, 8}));
+    EXPECT_EQ(icon.className, "STATIC");
+    EXPECT_EQ(icon.id, -1);
+    EXPECT_EQ(icon.iconId, 128);
+    EXPECT_EQ(icon.text, "");
+}
+
+TEST(ResReader, ExtendedTemplate)
+{
+    const Bytes body =
+        Template(ExtendedDialog(3),
+                 {ExtendedItem(0x58010014, 0, 1012, Bytes().text("MSCTLS_TRACKBAR32"),
+                               Bytes().text("Slider1"), Bytes().raw({9, 9, 9})),
+                  ExtendedItem(0x50210102, 0, 1000, Bytes().ordinal(0x85), Bytes().u16(0)),
+                  ExtendedItem(0x50000003, WS_EX_TRANSPARENT, 0xFFFFFFFF, Bytes().ordinal(0x82),
+                               Bytes().ordinal(134))});
+    const afx::Resources r = ReadOk(ResFile().add(kDialog, 102, kFrench, body));
+    const afx::RcDialog* d = r.FindDialog(102);
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->extended);
+    EXPECT_EQ(d->style, 0x90C800C0u);
+    EXPECT_EQ(d->exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
+    EXPECT_EQ(d->caption, "Quintor");
+    EXPECT_EQ(d->fontFace, "MS Sans Serif");
+    ASSERT_EQ(d->controls.size(), 3u);
+    EXPECT_EQ(d->controls[0].className, "MSCTLS_TRACKBAR32");
+    EXPECT_EQ(d->controls[0].text, "Slider1");
+    EXPECT_EQ(d->controls[0].id, 1012);
+    EXPECT_EQ(d->controls[0].x, -7);
+    EXPECT_EQ(d->controls[0].style, 0x58010014u);
+    // The creation data are skipped, whatever their length.
+    EXPECT_EQ(d->controls[1].className, "COMBOBOX");
+    EXPECT_EQ(d->controls[1].text, "");
+    EXPECT_EQ(d->controls[1].id, 1000);
+    EXPECT_EQ(d->controls[2].id, -1);
+    EXPECT_EQ(d->controls[2].iconId, 134);
+    EXPECT_EQ(d->controls[2].exStyle, static_cast<DWORD>(WS_EX_TRANSPARENT));
+}
+
+TEST(ResReader, TemplateWithoutControlsOrFont)
+{
+    Bytes body;
+    body.u32(WS_POPUP).u32(0).u16(0).u16(0).u16(0).u16(10).u16(10).u16(0).u16(0).text("");
+    const afx::Resources r = ReadOk(ResFile().add(kDialog, 7, kFrench, body));
+    ASSERT_NE(r.FindDialog(7), nullptr);
+    EXPECT_TRUE(r.FindDialog(7)->controls.empty());
+    EXPECT_EQ(r.FindDialog(7)->fontFace, "");
+    EXPECT_EQ(r.FindDialog(7)->pointSize, 0);
+}
+
+TEST(ResReader, StringBlocksNumberTheirStrings)
+{
+    struct
+    {
+        unsigned block;
+        int index;
+        std::string stored; // code units below 0x100
+        int id;
+        std::string text;
+    } cases[] = {
+        {7, 5, "&A propos de Quintor...", 101, "&A propos de Quintor..."},
+        {1, 0, "z\xE9ro", 0, "z\xE9ro"},
+        {4096, 15, "dernier", 65535, "dernier"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.id);
+        const afx::Resources r =
+            ReadOk(ResFile().add(kString, c.block, kFrench, StringBlock({{c.index, c.stored}})));
+        EXPECT_EQ(r.strings, (std::map<int, std::string>{{c.id, c.text}}));
+    }
+    // Characters beyond code page 1252 come out as '?'.
+    Bytes block = Bytes().u16(2).raw({0x16, 0x04, 'a', 0});
+    for (int i = 1; i < 16; ++i)
+        block.u16(0);
+    EXPECT_EQ(ReadOk(ResFile().add(kString, 1, kFrench, block)).strings,
+              (std::map<int, std::string>{{0, "?a"}}));
+}
+
+TEST(ResReader, VersionBlock)
+{
+    const afx::Resources r = ReadOk(ResFile().add(kVersion, 1, kFrench, VersionBlock()));
+    const afx::RcVersion& v = r.version;
+    EXPECT_EQ(v.fileVersionMS, 0x10002u);
+    EXPECT_EQ(v.fileVersionLS, 3u);
+    EXPECT_EQ(v.productVersionLS, 4u);
+    EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
+    EXPECT_EQ(v.fileOS, 4u);
+    EXPECT_EQ(v.blockName, "040c04b0");
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(v.strings, (Pairs{{"Comments", ""},
+                                {"OriginalFilename", "Quintor.EXE"},
+                                {"LegalCopyright", "\xA9 2024"}}));
+    EXPECT_EQ(v.translation, (std::vector<WORD>{0x040C, 0x04B0}));
+    EXPECT_EQ(v.language, kFrench);
+}
+
+TEST(ResReader, IconGroupsOrderTheirImages)
+{
+    ResFile file;
+    file.add(kIcon, 1, kFrench, IconImage(0x112233)).add(kIcon, 2, kFrench, IconImage(0x445566));
+    file.add(kGroupIcon, 128, kFrench, IconGroup({2, 1}));
+    file.add(kGroupIcon, 134, kEnglish, IconGroup({1}));
+    const afx::Resources r = ReadOk(file);
+    ASSERT_NE(r.FindIcon(128), nullptr);
+    ASSERT_EQ(r.FindIcon(128)->images.size(), 2u);
+    EXPECT_EQ(r.FindIcon(128)->images[0].argb,
+              (std::vector<std::uint32_t>{0x00445566, 0xFF445566, 0xFF445566, 0xFF445566}));
+    EXPECT_EQ(r.FindIcon(128)->images[1].argb[1], 0xFF112233u);
+    EXPECT_EQ(r.FindIcon(128)->language, kFrench);
+    ASSERT_NE(r.FindIcon(134), nullptr);
+    EXPECT_EQ(r.FindIcon(134)->language, kEnglish);
+    EXPECT_EQ(r.FindIcon(1), nullptr) << "images are no icons of their own";
+}
+
+// Of one type and number the first one is used; named resources and unknown types are listed
+// but not looked up.
+TEST(ResReader, FirstOfATypeAndNumberWins)
+{
+    ResFile file;
+    file.add(kString, 1, kFrench, StringBlock({{1, "un"}}));
+    file.add(kString, 1, kEnglish, StringBlock({{1, "one"}, {2, "two"}}));
+    file.entry(Bytes().ordinal(kString), Bytes().text("NOM"), kFrench, StringBlock({{3, "x"}}));
+    file.entry(Bytes().text("PERSO"), Bytes().ordinal(9), kFrench, Bytes().u32(0));
+    file.add(24, 1, 0, Bytes().raw({'<', '?', 'x'})); // an odd size: padded to the next entry
+    file.add(kString, 2, kFrench, StringBlock({{0, "seize"}}));
+    const afx::Resources r = ReadOk(file);
+    EXPECT_EQ(r.strings, (std::map<int, std::string>{{1, "un"}, {16, "seize"}}));
+    ASSERT_EQ(r.entries.size(), 7u);
+    EXPECT_EQ(r.entries[3].id, -1);
+    EXPECT_EQ(r.entries[4].type, -1);
+    EXPECT_EQ(r.entries[5].type, 24);
+    EXPECT_EQ(r.entries[2].language, kEnglish);
+}
+
+// One resource of each type the reader reads, valid as written.
+struct Sample
+{
+    const char* where; // how errors name it
+    unsigned type, id;
+    Bytes body;
+};
+
+std::vector<Sample> Samples()
+{
+    return {
+        {"dialogue 100", kDialog, 100,
+         Template(ClassicDialog(1),
+                  {ClassicItem(0x50030001, 1, Bytes().ordinal(0x80), Bytes().text("OK"))})},
+        {"dialogue 102", kDialog, 102,
+         Template(ExtendedDialog(1),
+                  {ExtendedItem(0, 0, 5, Bytes().text("X"), Bytes().u16(0), Bytes().raw({1, 2}))})},
+        {"bloc de cha\xEEnes 7", kString, 7, StringBlock({{5, "abc"}})},
+        {"version 1", kVersion, 1, VersionBlock()},
+        {"ic\xF4ne 128", kGroupIcon, 128, IconGroup({1})},
+    };
+}
+
+// Each sample cut short anywhere, its header telling the shorter size: an error that names the
+// resource. An icon group is cut with its image whole, and the image cut with the group whole.
+TEST(ResReader, EveryTruncatedResourceIsAnError)
+{
+    for (const Sample& s : Samples())
+    {
+        for (std::size_t cut = 0; cut < s.body.data.size(); ++cut)
+        {
+            SCOPED_TRACE(std::string(s.where) + " cut at " + std::to_string(cut));
+            ResFile file;
+            file.add(kIcon, 1, kFrench, IconImage(0xFF));
+            file.add(s.type, s.id, kFrench,
+                     Bytes({s.body.data.begin(), s.body.data.begin() + cut}));
+            afx::ResourceReading reading = resources_test::Read(file.bytes.data);
+            ASSERT_FALSE(reading.resources.has_value());
+            EXPECT_EQ(reading.error.rfind(s.where, 0), 0u) << reading.error;
+        }
+    }
+    const Bytes image = IconImage(0xFF);
+    for (std::size_t cut = 0; cut < image.data.size(); ++cut)
+    {
+        SCOPED_TRACE("image cut at " + std::to_string(cut));
+        ResFile file;
+        file.add(kIcon, 1, kFrench, Bytes({image.data.begin(), image.data.begin() + cut}));
+        file.add(kGroupIcon, 128, kFrench, IconGroup({1}));
+        afx::ResourceReading reading = resources_test::Read(file.bytes.data);
+        ASSERT_FALSE(reading.resources.has_value());
+        EXPECT_EQ(reading.error.rfind("ic\xF4ne 128: image 1: ", 0), 0u) << reading.error;
+    }
+}
+
+// The whole file cut anywhere reads only when the cut falls between entries.
+TEST(ResReader, TheFileCutBetweenEntriesOnly)
+{
+    ResFile file;
+    std::set<std::size_t> boundaries = {0, file.bytes.data.size()};
+    // Before its group the image entry stands alone, which is no error.
+    file.add(kIcon, 1, kFrench, IconImage(0xFF));
+    boundaries.insert(file.bytes.data.size());
+    for (const Sample& s : Samples())
+    {
+        // The last entry may lose the padding that would align a next one.
+        const std::size_t dataEnd = file.bytes.data.size() + 32 + s.body.data.size();
+        file.add(s.type, s.id, kFrench, s.body);
+        for (std::size_t end = dataEnd; end <= file.bytes.data.size(); ++end)
+            boundaries.insert(end);
+    }
+    ASSERT_TRUE(resources_test::Read(file.bytes.data).resources.has_value());
+    for (std::size_t cut = 0; cut < file.bytes.data.size(); ++cut)
+    {
+        const std::vector<unsigned char> part(file.bytes.data.begin(),
+                                              file.bytes.data.begin() + cut);
+        afx::ResourceReading reading = resources_test::Read(part);
+        const bool readable = boundaries.count(cut) != 0;
+        EXPECT_EQ(reading.resources.has_value(), readable) << cut << ": " << reading.error;
+        EXPECT_EQ(reading.error.empty(), readable) << cut;
+    }
+}
+
+TEST(ResReader, DamagedFilesGiveErrors)
+{
+    // Entry 1 is a string block: its header at 32, its data at 64.
+    const std::vector<unsigned char> strings =
+        ResFile().add(kString, 7, kFrench, StringBlock({{5, "abc"}})).bytes.data;
+    const std::vector<unsigned char> dialog =
+        ResFile().add(kDialog, 102, kFrench, Samples()[1].body).bytes.data;
+    const std::vector<unsigned char> version =
+        ResFile().add(kVersion, 1, kFrench, VersionBlock()).bytes.data;
+    ResFile named; // header 36 bytes long, said to be 32
+    named.entry(Bytes().text("DLG"), Bytes().text("A"), kFrench, Bytes());
+    named.bytes = Bytes(Patched(named.bytes.data, 36, {32}));
+    ResFile endless; // a type name that runs to the end of the header
+    endless.bytes.u32(0).u32(32);
+    for (int i = 0; i < 12; ++i)
+        endless.bytes.u16(0x4141);
+    ResFile repeated; // one 256x256 image named eight times
+    Bytes big = BitmapHeader(256, 256, 1).raw({0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0});
+    big.data.resize(big.data.size() + 2 * 32 * 256);
+    repeated.add(kIcon, 1, 0, big).add(kGroupIcon, 1, 0, IconGroup({1, 1, 1, 1, 1, 1, 1, 1}));
+    Bytes noCreationData = ExtendedItem(0, 0, 1, Bytes().ordinal(0x80), Bytes().u16(0));
+    noCreationData.data[noCreationData.data.size() - 2] = 8; // eight bytes that are not there
+
+    struct
+    {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        const char* error;
+    } cases[] = {
+        {"three bytes",
+         {0, 0, 0},
+         "ressource 0: en-t\xEAte: fin des donn\xE9"
+         "es"},
+        {"data size field cut", std::vector<unsigned char>(strings.begin(), strings.begin() + 34),
+         "ressource 1: en-t\xEAte: fin des donn\xE9"
+         "es"},
+        {"header size field cut", std::vector<unsigned char>(strings.begin(), strings.begin() + 38),
+         "ressource 1: en-t\xEAte: fin des donn\xE9"
+         "es"},
+        {"header size past the end", Patched(strings, 36, {0x00, 0x10}),
+         "ressource 1: en-t\xEAte de 4096 octets"},
+        {"header size below its fields", Patched(strings, 36, {28}),
+         "ressource 1: en-t\xEAte de 28 octets"},
+        {"header size huge", Patched(strings, 36, {0xFF, 0xFF, 0xFF, 0xFF}),
+         "ressource 1: en-t\xEAte de 4294967295 octets"},
+        {"data size past the end", Patched(strings, 33, {0x10}),
+         "octets de donn\xE9"
+         "es pour"},
+        {"data size huge", Patched(strings, 32, {0xFF, 0xFF, 0xFF, 0xFF}),
+         "ressource 1: 4294967295 octets de donn\xE9"},
+        {"names longer than their header", named.bytes.data, "ressource 1: caract\xE9ristiques"},
+        {"type name without its end", endless.bytes.data, "ressource 1: type sans fin"},
+        {"string block 0", Patched(strings, 46, {0}), "bloc de cha\xEEnes hors de 1 \xE0 4096"},
+        {"string longer than its block", Patched(strings, 64 + 10, {0xFF, 0xFF}),
+         "bloc de cha\xEEnes 7: cha\xEEne: fin des donn\xE9"
+         "es"},
+        {"control count huge", Patched(dialog, 64 + 16, {0xFF, 0xFF}),
+         "dialogue 102: 65535 contr\xF4les annonc\xE9s, place pour 1"},
+        {"unknown class ordinal",
+         ResFile()
+             .add(kDialog, 3, 0,
+                  Template(ClassicDialog(1),
+                           {ClassicItem(0, 1, Bytes().ordinal(0x99), Bytes().u16(0))}))
+             .bytes.data,
+         "classe 153 inconnue"},
+        {"control without class",
+         ResFile()
+             .add(kDialog, 3, 0,
+                  Template(ClassicDialog(1), {ClassicItem(0, 1, Bytes().u16(0), Bytes().u16(0))}))
+             .bytes.data,
+         "sans classe"},
+        {"creation data past the end",
+         ResFile().add(kDialog, 3, 0, Template(ExtendedDialog(1), {noCreationData})).bytes.data,
+         "dialogue 3: donn\xE9"
+         "es de cr\xE9"
+         "ation"},
+        {"version length huge", Patched(version, 64, {0xFF, 0xFF}),
+         "version 1: bloc de 65535 octets"},
+        {"version length odd", Patched(version, 64, {7, 0}), "version 1:"},
+        {"version length zero", Patched(version, 64, {0, 0}), "version 1: bloc de 0 octets"},
+        {"version value longer than its block", Patched(version, 66, {0xFF, 0xFF}),
+         "version 1: valeur de VS_VERSION_INFO: fin des donn\xE9"
+         "es"},
+        {"version of another key",
+         ResFile().add(kVersion, 1, 0, VersionBlock(FixedFileInfo(), "VS_VERSION_INF0")).bytes.data,
+         "au lieu de VS_VERSION_INFO"},
+        {"version signature",
+         ResFile().add(kVersion, 1, 0, VersionBlock(Bytes().u32(1).raw({0, 0, 0, 0}))).bytes.data,
+         "signature de version invalide"},
+        {"version nested too deep",
+         ResFile()
+             .add(kVersion, 1, 0,
+                  VersionNode("VS_VERSION_INFO", 0, Bytes(), 0,
+                              {VersionNode("a", 0, Bytes(), 0,
+                                           {VersionNode("b", 0, Bytes(), 0,
+                                                        {VersionNode("c", 0, Bytes(), 0,
+                                                                     {VersionNode("d", 0, Bytes(),
+                                                                                  0)})})})}))
+             .bytes.data,
+         "trop imbriqu\xE9"},
+        {"group without images", ResFile().add(kGroupIcon, 5, 0, IconGroup({})).bytes.data,
+         "ic\xF4ne 5: groupe sans image"},
+        {"group count huge",
+         ResFile()
+             .add(kIcon, 1, 0, IconImage(0))
+             .add(kGroupIcon, 5, 0, Patched(IconGroup({1}).data, 4, {0xFF, 0xFF}))
+             .bytes.data,
+         "ic\xF4ne 5: 65535 images annonc\xE9"
+         "es, place pour 1"},
+        {"group of cursors",
+         ResFile().add(kGroupIcon, 5, 0, Patched(IconGroup({1}).data, 2, {2})).bytes.data,
+         "autre type"},
+        {"group naming a missing image", ResFile().add(kGroupIcon, 5, 0, IconGroup({4})).bytes.data,
+         "ic\xF4ne 5: image 4 absente"},
+        {"a PNG image",
+         ResFile()
+             .add(kIcon, 1, 0,
+                  Bytes().raw({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).append(IconImage(0)))
+             .add(kGroupIcon, 5, 0, IconGroup({1}))
+             .bytes.data,
+         "ic\xF4ne 5: image 1: image PNG"},
+        {"the same large image over and over", repeated.bytes.data, "d\xE9passent"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        afx::ResourceReading reading = resources_test::Read(c.bytes);
+        ASSERT_FALSE(reading.resources.has_value());
+        EXPECT_NE(reading.error.find(c.error), std::string::npos) << reading.error;
+    }
+}
+
+TEST(ResReader, EmptyFileHoldsNothing)
+{
+    afx::ResourceReading reading = afx::ReadResources(nullptr, 0);
+    ASSERT_TRUE(reading.resources.has_value());
+    EXPECT_TRUE(reading.resources->entries.empty());
+}
+
+} // namespace

@@ -13,9 +13,8 @@ fi
 seconds="$1"
 shift
 
-# Every fuzzer, by its name in fuzz/CMakeLists.txt; the reader of the embedded resources comes
-# here as fuzz_resources once it exists.
-targets=(fuzz_profile fuzz_accord)
+# Every fuzzer, by its name in fuzz/CMakeLists.txt.
+targets=(fuzz_profile fuzz_accord fuzz_resources)
 if [ $# -gt 0 ]; then
     targets=("$@")
 fi

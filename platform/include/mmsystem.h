@@ -1,5 +1,7 @@
 // Wave input, shaped as the Windows multimedia library's (winmm) and implemented by the layer:
-// over ALSA by default, or over a test double installed through the layer's C++ API.
+// over the platform's back end (ALSA) by default, or over a test double installed through the
+// layer's C++ API. This is the client's side of the contract; the back end's side is in
+// platform/wavein/afxwavein.h.
 //
 // ---------------------------------------------------------------------------------------------
 // The contract
@@ -13,21 +15,12 @@
 //   again. A device whose capabilities cannot be read (one that cannot be opened at that moment)
 //   is left out, so waveInGetNumDevs and waveInGetDevCapsA always agree.
 //
-//   Over ALSA the list is, in this order:
-//   - `default`, first, when it can be opened;
-//   - then every PCM that snd_device_name_hint lists for capture (IOID "Input", or no IOID),
-//     in the order ALSA gives, except `default` itself and the helper entries that process or
-//     discard another device's sound rather than record from a source of their own: `null`,
-//     the rate converters (`lavrate`, `samplerate`, `speexrate` and their `_variant` forms),
-//     the channel mixers (`upmix`, `vdownmix`, `dmix`), the `speex` filter and the `a52`
-//     encoder. The rule looks at the name before any ':' argument list.
-//   The product name is the first line of the hint's description converted from UTF-8 to code
-//   page 1252 (characters it cannot represent become '?'), cut to MAXPNAMELEN - 1 bytes. Without
-//   a description the PCM name is used; `default` without one is "Périphérique par défaut".
-//   dwFormats has a WAVE_FORMAT_* bit for each rate, channel count and sample size the device
-//   takes exactly, with no rate converter in between (tested on a non-blocking open, closed
-//   again): WAVE_FORMAT_4M16 means S16_LE, 1 channel, 44,100 Hz. WAVE_MAPPER stands for
-//   `default`.
+//   The list is the platform back end's: what each entry is, its order and its product name
+//   are its own (over ALSA, see platform/wavein/alsa/alsawavein.cpp). The product name is in
+//   code page 1252 and fits MAXPNAMELEN - 1 bytes. dwFormats has a WAVE_FORMAT_* bit for each
+//   rate, channel count and sample size the device takes exactly, with no rate converter in
+//   between: WAVE_FORMAT_4M16 means 16-bit, 1 channel, 44,100 Hz. WAVE_MAPPER stands for the
+//   platform's default device.
 //
 // Opening (waveInOpen), checks in this order
 //   1. fdwOpen: unknown bits, or an unknown callback type, give MMSYSERR_INVALFLAG; the known
@@ -60,7 +53,7 @@
 //   between one block and the next. It holds up to three blocks (two complete ones waiting
 //   and one being filled). When the client falls further behind, the device stops taking
 //   sound and the sound waits in the card's (or sound server's) own buffer, about half a
-//   second; when that overflows and ALSA reports it, the sound since is lost, and the device
+//   second; when that overflows and the back end reports it, the sound since is lost, and the device
 //   drops what it held (older than the gap) and starts again with fresh sound. Every block
 //   handed out is therefore contiguous sound, except where a sound server drops sound
 //   without saying so. A device that delivers faster than real time (a file) is simply held
@@ -93,7 +86,6 @@
 //   device never writes a buffer outside waveInAddBuffer and so has nothing to wait for.
 //   These calls are safe from any thread while the device's own thread runs, and return
 //   promptly: the device's thread never blocks in a read (it polls, and is woken to stop).
-//   That thread is named "wavein-alsa".
 //   They are also safe while another thread is inside waveInAddBuffer on the same handle (they
 //   wait for that call to end); after waveInClose the handle is invalid for good, and any call
 //   with it gives MMSYSERR_INVALHANDLE (handle values are never reused).
@@ -105,8 +97,8 @@
 // Errors (waveInGetErrorTextA)
 //   Each MMSYSERR_* and WAVERR_* code has a French text in code page 1252. When the last failing
 //   call on the calling thread returned that same code and the back end knew more, its own text
-//   follows in parentheses, e.g. " (ALSA : Device or resource busy)". The text is cut to
-//   cchText - 1 bytes and always ends with a NUL; cchText 0 copies nothing; pszText null with
+//   follows in parentheses (over ALSA, for instance, " (ALSA : Device or resource busy)"). The
+//   text is cut to cchText - 1 bytes and always ends with a NUL; cchText 0 copies nothing; pszText null with
 //   cchText > 0 gives MMSYSERR_INVALPARAM; an unknown code MMSYSERR_BADERRNUM (empty text).
 //   No text is longer than MAXERRORLENGTH - 1 bytes.
 // ---------------------------------------------------------------------------------------------

@@ -1,3 +1,20 @@
+// The Qt 6 Widgets back end of the layer's windows.
+//
+// Implemented:
+//  [x] top-level dialogs: a fixed-size modal frame (title, system menu, close box; no maximise),
+//      owned by their owner's window, placed by their frame's top-left as measured from the
+//      window manager before the first show (QtFrame.cpp), big and small icons, modality
+//  [x] controls: push buttons, editable and drop-down-list combo boxes, trackbars without ticks,
+//      static text (left, centred, right, centred vertically) and static icons
+//  [x] keys: Enter and Escape as the dialog manager takes them (focused push button first),
+//      the system menu on a right click, Alt+Space, the menu key and Shift+F10
+//  [x] painting: the dialog's WM_PAINT with a painter in place, then what client DCs drew into a
+//      control since its last invalidation; pens (solid, dash, dot; wide pens round) and icons
+//  [x] screen requests of other threads, carried out on the interface thread when it is woken
+//  [x] the desktop window as the primary screen, the screen-dependent system metrics
+//  [ ] other control classes (edit boxes, list boxes, check and radio buttons, ...)
+//  [ ] menus bars, accelerators, brushes, fonts chosen by the program, bitmaps, regions
+//  [ ] modeless dialogs' keyboard navigation beyond Enter and Escape (Tab order is Qt's own)
 #include "QtWindows.h"
 
 #include <QApplication>

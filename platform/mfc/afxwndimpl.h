@@ -1,10 +1,31 @@
 // The layer's own state of every window, and the contract of a window back end.
 //
-// The core keeps what a window is (its id, class, styles, text, rectangle, a combo box's entries, a
-// slider's range and position, what was drawn into it) and carries out the framework's logic on
-// it. A back end (platform/qt) shows it: it creates one peer per window, reflects the state the
-// core reports as changed, runs modal loops, and turns what the user does into the framework's
-// messages through the functions at the end of this file, on the interface thread.
+// The core (platform/mfc) keeps what a window is (its id, class, styles, text, rectangle, a combo
+// box's entries, a slider's range and position, what was drawn into it) and carries out the
+// framework's logic on it: message maps, default processing, dialog templates and units, data
+// exchange, the rules of combo boxes and sliders, the system menu, Enter and Escape.
+// A back end (platform/qt) shows it.
+//
+// Threads. Every call into a back end and every User* call out of it happens on the interface
+// thread, with one exception: WakeInterfaceThread, which any thread may call and which must not
+// wait for the interface thread. Other threads never reach a peer: their screen requests are
+// queued by the core (afxupdate.cpp) and carried out when the back end, once woken, calls
+// ProcessPendingUpdates on the interface thread.
+//
+// What the core has done before it calls a peer: the window's state (HWND__ below) already holds
+// the new values, clamped and checked as the framework does (a slider's position within its
+// range, a combo box's selection within its entries); Changed says which of them changed.
+//
+// What a back end must do:
+//   - CreatePeer: one peer per window, children after their dialog; a top-level window is
+//     created (its platform window and frame exist) but not shown, so that placement code sees
+//     its full size; its frame's top-left at rect.left, rect.top.
+//   - Changed: show the state named by the bits; nothing else changes it.
+//   - turn what the user does into the User* calls at the end of this file, and nothing else
+//     (no message of its own to the framework's windows).
+//   - RunModalLoop returns only after EndModalLoop for that window.
+// What a peer may read of HWND__: everything, on the interface thread; from WakeInterfaceThread,
+// nothing.
 #pragma once
 
 #include "afxresources.h"

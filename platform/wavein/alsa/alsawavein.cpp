@@ -1,5 +1,22 @@
 // Wave input over ALSA: the device list from the name hints, and a recording thread per open
 // device that reads without blocking (poll, with an eventfd to wake it) into a BlockQueue.
+//
+// Implemented:
+//  [x] the device list: `default` first when it opens, then every PCM ALSA's name hints list for
+//      capture (IOID "Input" or none), in ALSA's order, but `default` itself and the helpers that
+//      process another device's sound rather than record (`null`, the rate converters `lavrate`,
+//      `samplerate`, `speexrate` and their `_variant` forms, `upmix`, `vdownmix`, `dmix`,
+//      `speex`, `a52`; the rule looks at the name before any ':' arguments); names from
+//      alsanames.h; formats tested on a non-blocking open without resampling
+//  [x] opening for exactly the client's format (S16_LE or U8, 1 or 2 channels, any rate),
+//      without a rate converter; a query-only open
+//  [x] recording on a thread of its own, named "wavein-alsa", that never blocks in a read and is
+//      woken to stop; overruns restart it with fresh sound and drop what is older than the gap
+//  [x] a device or sound server that goes away ends the thread with a failure the core reports
+//  [x] ALSA's own text for a failure, in French where the layer has it, passed to the core
+//  [ ] formats other than PCM, more than two channels, 24 or 32 bits (the tuner needs none)
+//  [ ] callbacks of any kind (the core refuses them before the back end is asked)
+//  [ ] device change notifications: the list is read again only when the client asks
 #include "afxcp1252.h"
 #include "afxwavein.h"
 #include "alsanames.h"

@@ -133,7 +133,8 @@ TEST(Analyse, OnAnotherThreadItsRequestsReachTheScreen)
     s.Scribble();
     std::thread worker([&] { s.dlg.Analyse(); });
     worker.join();
-    EXPECT_TRUE(PumpUntil([&] { return s.dlg.m_Slider.GetPos() == 906; }));
+    PumpUntil("the other thread's pass on the slider",
+              [&] { return s.dlg.m_Slider.GetPos() == 906; });
     EXPECT_EQ(s.FrameShown(), (Frame{5, kGreen}));
 }
 

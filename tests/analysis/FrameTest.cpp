@@ -120,7 +120,7 @@ TEST(FrameOnScreen, TheNearestLabelGetsTheBandsColourOnItsFourSides)
         SCOPED_TRACE("bin " + std::to_string(c.bin));
         s.SetSpectrum({{c.bin, 1e8}});
         s.dlg.Analyse();
-        Pump(20);
+        ServeInterface();
         for (int i = 0; i < 6; ++i)
         {
             const QImage image = Grab(s, i);
@@ -151,7 +151,8 @@ TEST(FrameOnScreen, StaysWhileAnotherThreadAnalysesAgainAndAgain)
         {
             const long before = worker.Passes();
             Pump(50);
-            ASSERT_TRUE(PumpUntil([&] { return worker.Passes() >= before + 2; }));
+            PumpUntil("two more passes of the worker",
+                      [&] { return worker.Passes() >= before + 2; });
             afx::ProcessPendingUpdates();
             EXPECT_EQ(CheckFramePixels(Grab(s, 1), kGreen), "") << "grab " << grab;
         }
@@ -160,8 +161,8 @@ TEST(FrameOnScreen, StaysWhileAnotherThreadAnalysesAgainAndAgain)
     s.SetSpectrum({{571, 1e8}}); // 96 Hz: out of every band
     std::thread last([&] { s.dlg.Analyse(); });
     last.join();
-    ASSERT_TRUE(PumpUntil([&] { return s.dlg.m_Slider.GetPos() == 163; }));
-    Pump(20);
+    PumpUntil("the last pass on the slider", [&] { return s.dlg.m_Slider.GetPos() == 163; });
+    ServeInterface();
     for (int i = 0; i < 6; ++i)
         EXPECT_FALSE(HasPixelOf(Grab(s, i), kGreen)) << "string " << i;
 }

@@ -10,56 +10,6 @@ using namespace quintor::testing;
 
 namespace
 {
-TEST(DrawFrame, FourConnectedLinesAroundTheLabelWithAFivePixelPen)
-{
-    struct Case
-    {
-        int string;
-        COLORREF color;
-    } cases[] = {
-        /* 0 */ {0, kGreen},
-        /* 1 */ {1, kYellow},
-        /* 2 */ {2, RGB(10, 20, 30)},
-        /* 3 */ {3, kGreen},
-        /* 4 */ {4, kYellow},
-        /* 5 */ {5, RGB(200, 0, 7)},
-    };
-    SpectrumDialog s;
-    ASSERT_TRUE(s.created);
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE("string " + std::to_string(c.string));
-        s.Scribble();
-        s.dlg.DrawFrame(c.string, c.color);
-
-        CRect r;
-        s.Label(c.string)->GetClientRect(&r);
-        ASSERT_GT(r.Width(), 0);
-        const POINT corners[] = {{r.left, r.top},
-                                 {r.left, r.bottom},
-                                 {r.right, r.bottom},
-                                 {r.right, r.top},
-                                 {r.left, r.top}};
-        const std::vector<afx::DrawOp>& ops = s.Retained(c.string);
-        ASSERT_EQ(ops.size(), 4u);
-        for (size_t i = 0; i < 4; ++i)
-        {
-            EXPECT_EQ(ops[i].kind, afx::DrawOp::Line);
-            EXPECT_EQ(ops[i].pen.style, PS_SOLID);
-            EXPECT_EQ(ops[i].pen.width, 5);
-            EXPECT_EQ(ops[i].pen.color, c.color);
-            EXPECT_EQ(ops[i].from.x, corners[i].x) << "line " << i;
-            EXPECT_EQ(ops[i].from.y, corners[i].y) << "line " << i;
-            EXPECT_EQ(ops[i].to.x, corners[i + 1].x) << "line " << i;
-            EXPECT_EQ(ops[i].to.y, corners[i + 1].y) << "line " << i;
-        }
-        // The whole dialog was erased first: nothing else is left anywhere.
-        for (int other = 0; other < 6; ++other)
-            EXPECT_EQ(s.Retained(other).empty(), other != c.string) << "string " << other;
-        EXPECT_TRUE(s.dlg.m_hWnd->retained.empty());
-    }
-}
-
 QRgb Rgb(COLORREF color)
 {
     return qRgb(GetRValue(color), GetGValue(color), GetBValue(color));

@@ -14,9 +14,6 @@ namespace
 
 constexpr UINT kBufferBytes = 1u << 19;
 constexpr UINT kBlockSamples = kBufferBytes / 2;
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kNoFrame = 0xFFFFFFFFu;
 
 class CaptureLoop : public CaptureTest
 {
@@ -145,51 +142,6 @@ TEST_F(CaptureLoop, APassWithNothingRecordedAnalysesThePreviousSpectrum)
     }
     ClickStop(dlg);
     EXPECT_EQ(world.fake.Counters().blocksDelivered, 1);
-}
-
-TEST_F(CaptureLoop, ASineShowsItsStringOnTheSliderAndInItsFrame)
-{
-    // The targets are 82.4, 110, 146.8, 196, 247, 329.6 Hz. A sine peaks at its nearest bin b
-    // (44,100 / 262,144 Hz apart), detected as trunc(b * 44,100 / 262,144) hertz. The frame's
-    // lines themselves are the drawing tests' business.
-    struct Case
-    {
-        double hertz;
-        int position;
-        int string; // framed, -1 for none
-        COLORREF colour;
-    };
-    const Case cases[] = {
-        // bin 654 -> 110 Hz: string 1 exactly, at its own position.
-        /* 0 */ {110.0, 293, 1, kGreen},
-        // bin 1975 -> 332 Hz, above the sixth string: 905 * 332 / 329.6, ratio 1.0073.
-        /* 1 */ {332.3, 911, 5, kYellow},
-        // bin 951 -> 159 Hz, nearer string 2 (146.8): 446 / (146.8 / 159), ratio 1.083.
-        /* 2 */ {160.0, 483, -1, kNoFrame},
-    };
-    for (const Case& k : cases)
-    {
-        SCOPED_TRACE(k.hertz);
-        TunerWorld world({SineCard("Carte test", k.hertz)});
-        afx::testing::RecordingDraw drawn;
-        TunerDialog dlg;
-        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-        ClickGo(dlg);
-        PumpUntil("the sine on the slider", [&] { return dlg.m_Slider.GetPos() != 0; });
-        ClickStop(dlg);
-        EXPECT_EQ(dlg.m_Slider.GetPos(), k.position);
-
-        int lines = 0;
-        for (const afx::testing::DrawnOp& op : drawn.Ops())
-        {
-            if (op.paintContext || op.op.kind != afx::DrawOp::Line)
-                continue;
-            EXPECT_EQ(op.controlId, IDC_STRING1 + k.string) << "frame on another label";
-            EXPECT_EQ(op.op.pen.color, k.colour);
-            ++lines;
-        }
-        EXPECT_EQ(lines > 0, k.string >= 0);
-    }
 }
 
 TEST_F(CaptureLoop, GoWhileCapturingKeepsTheOneThread)

@@ -97,7 +97,7 @@ enum Mode
 
 void ReadTuningsFile(benchmark::State& state, std::size_t megabytes, int encoding, int mode)
 {
-    sound_fixtures::TempDir dir;
+    test_support::TempFolder dir;
     const std::string paths[2] = {dir / "a.ini", dir / "b.ini"};
     const std::string bytes = TuningsFile(megabytes << 20, encoding);
     for (const std::string& path : paths)

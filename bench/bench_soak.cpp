@@ -51,7 +51,7 @@ void Serve()
 }
 
 // Four strings plucked one after the other, six seconds each (a capture buffer's worth).
-bool MakePlucks(const sound_fixtures::TempDir& dir, const std::string& wav)
+bool MakePlucks(const test_support::TempFolder& dir, const std::string& wav)
 {
     std::string parts;
     for (const char* hertz : {"110", "146.83", "196", "82.41"})
@@ -92,7 +92,7 @@ void BM_Soak(benchmark::State& state)
         std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
         for (const auto& [name, value] : server.ClientEnvironment())
             env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
-        sound_fixtures::TempDir scratch;
+        test_support::TempFolder scratch;
         const std::string plucks = scratch / "plucks.wav";
         if (!MakePlucks(scratch, plucks))
         {
@@ -100,7 +100,7 @@ void BM_Soak(benchmark::State& state)
             return;
         }
 
-        test_support::Watchdog watchdog(std::chrono::seconds(60), "soak");
+        test_support::Watchdog watchdog("soak", std::chrono::seconds(60));
         RealWorld world;
         TunerDialog dlg;
         watchdog.Waiting("the dialog");

@@ -143,11 +143,13 @@ int main(int argc, char* argv[])
     if (length <= 0)
         return 1;
     self[length] = '\0';
-    sound_fixtures::TempDir dir;
+    test_support::TempFolder dir;
     sound_fixtures::WriteRaw(dir / "silence.raw", std::vector<std::int16_t>(44100, 0));
     std::string config = sound_fixtures::WriteAlsaConfig(
-        dir.Path(), {{.pcm = "quintorfile", .description = "Carte de mesure", .rawPath = dir / "silence.raw"}});
-    std::ofstream(dir / "Accords.ini") << "[NOM]\r\nAccord1=Standard\r\n[NOTES]\r\nNotes1=MI1LA1RE2SOL2SI2MI3\r\n";
+        dir.Path(),
+        {{.pcm = "quintorfile", .description = "Carte de mesure", .rawPath = dir / "silence.raw"}});
+    std::ofstream(dir / "Accords.ini")
+        << "[NOM]\r\nAccord1=Standard\r\n[NOTES]\r\nNotes1=MI1LA1RE2SOL2SI2MI3\r\n";
     if (chdir(dir.Path().c_str()) != 0)
         return 1;
 

@@ -42,7 +42,7 @@ WAVEFORMATEX Mono44()
 
 struct Environment
 {
-    sound_fixtures::TempDir dir;
+    test_support::TempFolder dir;
     std::optional<sound_fixtures::PulseServer> pulse;
     std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
     UINT fileDevice = WAVE_MAPPER;

@@ -10,56 +10,6 @@ using namespace quintor::testing;
 
 namespace
 {
-TEST(DrawFrame, FourConnectedLinesAroundTheLabelWithAFivePixelPen)
-{
-    struct Case
-    {
-        int string;
-        COLORREF color;
-    } cases[] = {
-        /* 0 */ {0, kGreen},
-        /* 1 */ {1, kYellow},
-        /* 2 */ {2, RGB(10, 20, 30)},
-        /* 3 */ {3, kGreen},
-        /* 4 */ {4, kYellow},
-        /* 5 */ {5, RGB(200, 0, 7)},
-    };
-    SpectrumDialog s;
-    ASSERT_TRUE(s.created);
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE("string " + std::to_string(c.string));
-        s.Scribble();
-        s.dlg.DrawFrame(c.string, c.color);
-
-        CRect r;
-        s.Label(c.string)->GetClientRect(&r);
-        ASSERT_GT(r.Width(), 0);
-        const POINT corners[] = {{r.left, r.top},
-                                 {r.left, r.bottom},
-                                 {r.right, r.bottom},
-                                 {r.right, r.top},
-                                 {r.left, r.top}};
-        const std::vector<afx::DrawOp>& ops = s.Retained(c.string);
-        ASSERT_EQ(ops.size(), 4u);
-        for (size_t i = 0; i < 4; ++i)
-        {
-            EXPECT_EQ(ops[i].kind, afx::DrawOp::Line);
-            EXPECT_EQ(ops[i].pen.style, PS_SOLID);
-            EXPECT_EQ(ops[i].pen.width, 5);
-            EXPECT_EQ(ops[i].pen.color, c.color);
-            EXPECT_EQ(ops[i].from.x, corners[i].x) << "line " << i;
-            EXPECT_EQ(ops[i].from.y, corners[i].y) << "line " << i;
-            EXPECT_EQ(ops[i].to.x, corners[i + 1].x) << "line " << i;
-            EXPECT_EQ(ops[i].to.y, corners[i + 1].y) << "line " << i;
-        }
-        // The whole dialog was erased first: nothing else is left anywhere.
-        for (int other = 0; other < 6; ++other)
-            EXPECT_EQ(s.Retained(other).empty(), other != c.string) << "string " << other;
-        EXPECT_TRUE(s.dlg.m_hWnd->retained.empty());
-    }
-}
-
 QRgb Rgb(COLORREF color)
 {
     return qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
@@ -120,7 +70,7 @@ TEST(FrameOnScreen, TheNearestLabelGetsTheBandsColourOnItsFourSides)
         SCOPED_TRACE("bin " + std::to_string(c.bin));
         s.SetSpectrum({{c.bin, 1e8}});
         s.dlg.Analyse();
-        Pump(20);
+        ServeInterface();
         for (int i = 0; i < 6; ++i)
         {
             const QImage image = Grab(s, i);
@@ -151,7 +101,8 @@ TEST(FrameOnScreen, StaysWhileAnotherThreadAnalysesAgainAndAgain)
         {
             const long before = worker.Passes();
             Pump(50);
-            ASSERT_TRUE(PumpUntil([&] { return worker.Passes() >= before + 2; }));
+            PumpUntil("two more passes of the worker",
+                      [&] { return worker.Passes() >= before + 2; });
             afx::ProcessPendingUpdates();
             EXPECT_EQ(CheckFramePixels(Grab(s, 1), kGreen), "") << "grab " << grab;
         }
@@ -160,8 +111,8 @@ TEST(FrameOnScreen, StaysWhileAnotherThreadAnalysesAgainAndAgain)
     s.SetSpectrum({{571, 1e8}}); // 96 Hz: out of every band
     std::thread last([&] { s.dlg.Analyse(); });
     last.join();
-    ASSERT_TRUE(PumpUntil([&] { return s.dlg.m_Slider.GetPos() == 163; }));
-    Pump(20);
+    PumpUntil("the last pass on the slider", [&] { return s.dlg.m_Slider.GetPos() == 163; });
+    ServeInterface();
     for (int i = 0; i < 6; ++i)
         EXPECT_FALSE(HasPixelOf(Grab(s, i), kGreen)) << "string " << i;
 }

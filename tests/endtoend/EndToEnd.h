@@ -5,10 +5,11 @@
 #include "../capture/CaptureTesting.h"
 #include "SoundFixtures.h"
 
+#include <ostream>
+
 #include <QImage>
 #include <QPixmap>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -63,69 +64,6 @@ inline double Detuned(double hertz, double cents)
     return hertz * std::pow(2.0, cents / 1200.0);
 }
 
-// The whole hertz the detector may report for a sound at `hertz`: the peak within one bin of
-// where the frequency falls, bins 44,100 / 262,144 Hz apart, truncated to whole hertz.
-struct Window
-{
-    int low;
-    int high;
-};
-inline Window DetectableHertz(double hertz)
-{
-    const double spacing = kRate / kBlockSamples;
-    const double bin = hertz / spacing;
-    return {static_cast<int>(std::ceil(bin - 1) * spacing),
-            static_cast<int>(std::floor(bin + 1) * spacing)};
-}
-
-// What the rules show for a detected frequency f against six ascending targets: the slider's
-// position, the string framed (-1 for none) and the frame's colour.
-struct Indication
-{
-    int position;
-    int string;
-    COLORREF colour;
-};
-inline Indication RulesFor(double f, const double (&target)[6])
-{
-    if (f <= 0)
-        return {0, -1, 0};
-    int up = 0;
-    while (up < 6 && target[up] < f)
-        ++up;
-    const int lo = up - 1;
-    const double fLo = lo >= 0 ? target[lo] : 0;
-    const int pLo = lo >= 0 ? 153 * lo + 140 : 0;
-    const double fUp = up <= 5 ? target[up] : target[5];
-    const int pUp = up <= 5 ? 153 * up + 140 : 1000;
-    const int dUp = std::abs(static_cast<int>(fUp - f));
-    const int dLo = std::abs(static_cast<int>(fLo - f));
-    const bool upper = dUp < dLo;
-    const int nearest = upper ? up : lo;
-    if (nearest < 0)
-        return {0, -1, 0};
-    const double position = upper ? pUp / (fUp / f) : pLo * (f / fLo);
-    Indication d{std::clamp(static_cast<int>(position), 0, 1000), -1, 0};
-    const double ratio = f / target[nearest];
-    if (ratio >= 0.995 && ratio <= 1.005)
-        d = {d.position, nearest, kGreen};
-    else if (ratio >= 0.99 && ratio <= 1.01)
-        d = {d.position, nearest, kYellow};
-    return d;
-}
-
-// Targets of the tunings of StandardTunings(): twice, four or eight times the table's notes.
-inline const double (&StandardTargets())[6]
-{
-    static const double t[6] = {2 * 41.2, 2 * 55.0, 4 * 36.7, 4 * 49.0, 4 * 61.75, 8 * 41.2};
-    return t;
-}
-inline const double (&DropDTargets())[6]
-{
-    static const double t[6] = {2 * 36.7, 2 * 55.0, 4 * 36.7, 4 * 49.0, 4 * 61.75, 8 * 41.2};
-    return t;
-}
-
 // Pixels of a frame colour on the label of string `string`, as the screen shows it now.
 inline int FramePixels(const TunerDialog& dlg, int string, COLORREF colour)
 {
@@ -141,28 +79,6 @@ inline int FramePixels(const TunerDialog& dlg, int string, COLORREF colour)
     return count;
 }
 
-// Checks that the screen shows `expected`: the slider, and a frame of the right colour on the
-// right label and on no other.
-inline void ExpectShown(TunerDialog& dlg, const Indication& expected)
-{
-    EXPECT_EQ(dlg.m_Slider.GetPos(), expected.position);
-    for (int s = 0; s < 6; ++s)
-    {
-        const int green = FramePixels(dlg, s, kGreen);
-        const int yellow = FramePixels(dlg, s, kYellow);
-        if (s == expected.string)
-        {
-            const bool isGreen = expected.colour == kGreen;
-            EXPECT_GT(isGreen ? green : yellow, 0) << "no frame on string " << s;
-            EXPECT_EQ(isGreen ? yellow : green, 0) << "a frame of the other colour on " << s;
-        }
-        else
-        {
-            EXPECT_EQ(green + yellow, 0) << "a frame on string " << s;
-        }
-    }
-}
-
 // The screen's reading at one moment.
 struct Reading
 {
@@ -172,6 +88,18 @@ struct Reading
     bool operator==(const Reading&) const = default;
 };
 
+inline std::ostream& operator<<(std::ostream& os, const Reading& r)
+{
+    os << "slider " << r.position;
+    if (r.framed < 0)
+        return os << ", no frame";
+    return os << ", "
+              << (r.colour == kGreen    ? "green"
+                  : r.colour == kYellow ? "yellow"
+                                        : "odd")
+              << " frame on string " << r.framed;
+}
+
 inline Reading Read(const TunerDialog& dlg)
 {
     Reading r{dlg.m_Slider.GetPos(), -1, 0};
@@ -180,20 +108,6 @@ inline Reading Read(const TunerDialog& dlg)
             if (FramePixels(dlg, s, colour) > 0)
                 r = {r.position, s, colour};
     return r;
-}
-
-// Whether some pitch the detector may find for `hertz` shows as `r`.
-inline bool Explains(double hertz, const Reading& r)
-{
-    const Window window = DetectableHertz(hertz);
-    for (int f = window.low; f <= window.high; ++f)
-    {
-        const Indication d = RulesFor(f, StandardTargets());
-        if (d.position == r.position && d.string == r.framed &&
-            (d.string < 0 || d.colour == r.colour))
-            return true;
-    }
-    return false;
 }
 
 // The entry of the card list whose name starts with `prefix`, or -1.

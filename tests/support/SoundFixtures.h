@@ -6,6 +6,9 @@
 // so an ordinary "..." literal compares with them.
 #pragma once
 
+#include "TempFolder.h"
+#include "Wait.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -20,7 +23,6 @@
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,35 +36,8 @@ inline std::string Utf8(std::u8string_view text)
     return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
-// A fresh private directory (mode 0700), removed with everything in it.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "quintor-sound-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~TempDir()
-    {
-        if (!path_.empty())
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all(path_, ignored);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    bool Made() const { return !path_.empty(); }
-    const std::string& Path() const { return path_; }
-    std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
-
-private:
-    std::string path_;
-};
+// The desktop tests' name for the one temporary folder.
+using TempDir = test_support::TempFolder;
 
 // Sets an environment variable for a scope, then puts the old value (or its absence) back.
 class ScopedEnv
@@ -184,24 +159,20 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     return pid;
 }
 
+// Whether `pid` has ended (its status then in *status); never blocks.
+inline bool Ended(pid_t pid, int* status = nullptr)
+{
+    int s = 0;
+    const pid_t done = waitpid(pid, &s, WNOHANG);
+    if (done == pid && status != nullptr)
+        *status = s;
+    return done == pid || done < 0;
+}
+
 // Waits for `pid` up to `limit`; true with its exit status when it ended.
 inline bool WaitFor(pid_t pid, std::chrono::milliseconds limit, int* status = nullptr)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;)
-    {
-        int s = 0;
-        const pid_t done = waitpid(pid, &s, WNOHANG);
-        if (done == pid)
-        {
-            if (status)
-                *status = s;
-            return true;
-        }
-        if (done < 0 || std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    return test_support::PollFor(limit, [&] { return Ended(pid, status); });
 }
 
 // Ends the process group we started for `pid`: politely, then for good.
@@ -213,8 +184,20 @@ inline void EndGroup(pid_t pid)
     if (!WaitFor(pid, std::chrono::seconds(3)))
     {
         kill(-pid, SIGKILL);
-        WaitFor(pid, std::chrono::seconds(3));
+        test_support::WaitUntil("a killed helper to end", [&] { return Ended(pid); });
     }
+}
+
+// Runs a shell command (cut short after ten seconds) to its end; its exit status, or -1.
+inline int Run(const std::string& command, const std::vector<std::string>& env,
+               const std::string& log)
+{
+    const pid_t pid = Spawn({"timeout", "10", "sh", "-c", command}, env, log);
+    if (pid < 0)
+        return -1;
+    int status = 0;
+    test_support::WaitUntil("the helper command: " + command, [&] { return Ended(pid, &status); });
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace detail
@@ -278,7 +261,8 @@ public:
         if (server_ > 0)
         {
             kill(server_, SIGKILL);
-            detail::WaitFor(server_, std::chrono::seconds(5));
+            test_support::WaitUntil("the killed sound server to end",
+                                    [&] { return detail::Ended(server_); });
         }
         server_ = -1;
         started_ = false;
@@ -296,7 +280,7 @@ public:
     // Whether what Play started is still playing.
     bool Playing()
     {
-        if (player_ > 0 && detail::WaitFor(player_, std::chrono::milliseconds(0)))
+        if (player_ > 0 && detail::Ended(player_))
             player_ = -1;
         return player_ > 0;
     }
@@ -323,11 +307,11 @@ public:
         return player_ > 0;
     }
 
-    // Waits until what Play started has ended (at most a minute, the player's own limit).
+    // Waits until what Play started has ended (the player gives up by itself after a minute).
     void WaitPlayed()
     {
-        if (player_ > 0 && !detail::WaitFor(player_, std::chrono::seconds(65)))
-            detail::EndGroup(player_);
+        if (player_ > 0)
+            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
         player_ = -1;
     }
 
@@ -342,26 +326,22 @@ private:
             problem_ = "pulseaudio could not be started (is the pulseaudio package installed?)";
             return;
         }
-        // Ready when the source answers, usually within a fraction of a second.
+        // Ready when the source answers, usually within a fraction of a second; a busy machine
+        // may take much longer, and a server that never answers only skips the test.
         const std::string probe =
-            "timeout 2 pactl list short sources | grep -q '" + std::string(kSource) + "'";
-        for (int attempt = 0; attempt < 100; ++attempt)
+            "pactl list short sources | grep -q '" + std::string(kSource) + "'";
+        bool ended = false;
+        started_ =
+            test_support::PollFor(test_support::Patience(), [&]
+                                  { return (ended = detail::Ended(server_)) || Run(probe) == 0; });
+        if (ended)
         {
-            int status = 0;
-            if (detail::WaitFor(server_, std::chrono::milliseconds(0), &status))
-            {
-                server_ = -1;
-                problem_ = "pulseaudio ended at once; see its log";
-                return;
-            }
-            if (Run({"sh", "-c", probe}) == 0)
-            {
-                started_ = true;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            started_ = false;
+            server_ = -1;
+            problem_ = "pulseaudio ended at once; see its log";
         }
-        problem_ = "pulseaudio did not answer within 5 s";
+        else if (!started_)
+            problem_ = "pulseaudio never answered";
     }
 
     std::vector<std::string> ClientVariables() const
@@ -372,19 +352,12 @@ private:
         return variables;
     }
 
-    int Run(const std::vector<std::string>& argv) const
+    int Run(const std::string& command) const
     {
-        const pid_t pid = detail::Spawn(argv, ClientVariables(), dir_ / "probe.log");
-        int status = 0;
-        if (pid < 0 || !detail::WaitFor(pid, std::chrono::seconds(5), &status))
-        {
-            detail::EndGroup(pid);
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return detail::Run(command, ClientVariables(), dir_ / "probe.log");
     }
 
-    TempDir dir_;
+    test_support::TempFolder dir_;
     std::vector<std::string> serverEnv_;
     std::string address_;
     pid_t server_ = -1;
@@ -432,26 +405,25 @@ public:
         const std::string ready = std::string("pw-cli ls Node | grep -q 'node.name = \"") + kSink +
                                   "\"' && pw-cli ls Client | grep -q WirePlumber";
         bool made = false;
-        for (int attempt = 0; attempt < 200; ++attempt)
+        bool ended = false;
+        started_ = test_support::PollFor(test_support::Patience(),
+                                         [&]
+                                         {
+                                             if ((ended = detail::Ended(server_)))
+                                                 return true;
+                                             made = made || Run(sink) == 0;
+                                             return made && Run(ready) == 0;
+                                         });
+        if (ended)
         {
-            if (detail::WaitFor(server_, std::chrono::milliseconds(0)))
-            {
-                server_ = -1;
-                problem_ = "pipewire's session ended at once; see its log";
-                return;
-            }
-            if (!made)
-                made = Run(sink) == 0;
-            if (made && Run(ready) == 0)
-            {
-                started_ = true;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            started_ = false;
+            server_ = -1;
+            problem_ = "pipewire's session ended at once; see its log";
         }
-        problem_ = made ? "wireplumber did not join within 10 s"
-                        : "pipewire did not answer within 10 s (are pipewire, pipewire-bin and "
-                          "wireplumber installed?)";
+        else if (!started_)
+            problem_ = made ? "wireplumber never joined"
+                            : "pipewire never answered (are pipewire, pipewire-bin and "
+                              "wireplumber installed?)";
     }
 
     ~PipeWireServer()
@@ -489,8 +461,8 @@ public:
 
     void WaitPlayed()
     {
-        if (player_ > 0 && !detail::WaitFor(player_, std::chrono::seconds(95)))
-            detail::EndGroup(player_);
+        if (player_ > 0)
+            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
         player_ = -1;
     }
 
@@ -505,18 +477,10 @@ private:
 
     int Run(const std::string& command) const
     {
-        const pid_t pid =
-            detail::Spawn({"sh", "-c", command}, ClientVariables(), dir_ / "probe.log");
-        int status = 0;
-        if (pid < 0 || !detail::WaitFor(pid, std::chrono::seconds(5), &status))
-        {
-            detail::EndGroup(pid);
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return detail::Run(command, ClientVariables(), dir_ / "probe.log");
     }
 
-    TempDir dir_;
+    test_support::TempFolder dir_;
     std::string runtime_;
     pid_t server_ = -1;
     pid_t player_ = -1;

@@ -9,22 +9,20 @@
 #include "RecordingDraw.h"
 #include "RecordingMessageBox.h"
 #include "ScriptedFileDialog.h"
+#include "TempFolder.h"
+#include "Wait.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
-#include <filesystem>
-#include <fstream>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace quintor::testing
 {
@@ -99,40 +97,6 @@ inline QWidget* TunerDialog::Widget(int nID) const
     return WidgetOf(nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID));
 }
 
-// A fresh folder, current for the object's life.
-class ScopedFolder
-{
-public:
-    ScopedFolder()
-    {
-        char pattern[] = "/tmp/quintor-test-XXXXXX";
-        m_path = mkdtemp(pattern);
-        m_previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_path);
-    }
-    ~ScopedFolder()
-    {
-        std::error_code ec;
-        std::filesystem::current_path(m_previous, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
-    ScopedFolder(const ScopedFolder&) = delete;
-    ScopedFolder& operator=(const ScopedFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string Write(const std::string& name, const std::string& bytes) const
-    {
-        std::filesystem::path file = m_path / name;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file.string();
-    }
-
-private:
-    std::filesystem::path m_path;
-    std::filesystem::path m_previous;
-};
-
 struct Tuning
 {
     std::string name;
@@ -180,7 +144,7 @@ struct TunerWorld
         folder.Write("Accords.ini", TuningFile(tunings));
     }
 
-    ScopedFolder folder;
+    test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
     afx::testing::FakeWaveIn fake;
     afx::testing::FakeWaveInInstall install;
     afx::testing::RecordingMessageBox boxes;
@@ -195,33 +159,35 @@ struct RealWorld
     {
         folder.Write("Accords.ini", TuningFile(tunings));
     }
-    ScopedFolder folder;
+    test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
     afx::testing::RecordingMessageBox boxes;
     afx::testing::ScriptedFileDialog files;
 };
 
-// Runs the interface thread's events until done() or the limit; false on the limit.
-inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000)
+// One round of the interface thread's work: its events, and the drawing other threads asked for.
+inline void ServeInterface()
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done())
-    {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        afx::ProcessPendingUpdates();
-        // A spinning wait would starve an idle-priority capture thread.
-        usleep(1000);
-    }
-    return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    afx::ProcessPendingUpdates();
 }
 
+// Serves the interface thread until done(), under the watchdog.
+inline void PumpUntil(const std::string& what, const std::function<bool()>& done)
+{
+    test_support::WaitUntil(what, done, ServeInterface);
+}
+
+// For the desktop tests, whose waits on the X server carry their own limits: serves the
+// interface thread until done() or the limit; false on the limit.
+inline bool PumpUntil(const std::function<bool()>& done, int limitMs)
+{
+    return test_support::PollFor(std::chrono::milliseconds(limitMs), done, ServeInterface);
+}
+
+// Serves the interface thread for a while, for what no condition tells: that nothing more comes.
 inline void Pump(int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    test_support::PollFor(
+        std::chrono::milliseconds(ms), [] { return false; }, ServeInterface);
 }
 } // namespace quintor::testing

@@ -1,5 +1,6 @@
-// Turns a hang into a failure: ends the process, saying what it was waiting for, when its scope
-// has not been left within the limit, or when no progress has been told for that long.
+// Turns a hang into a failure: ends the process, naming what it was waiting for, when no
+// progress has been told within the patience. One generous limit for every wait, so that a busy
+// machine slows the tests down without failing them; QUINTOR_TEST_PATIENCE (seconds) overrides it.
 #pragma once
 
 #include <chrono>
@@ -13,11 +14,22 @@
 namespace test_support
 {
 
+inline std::chrono::seconds Patience()
+{
+    if (const char* text = std::getenv("QUINTOR_TEST_PATIENCE"))
+    {
+        const long seconds = std::strtol(text, nullptr, 10);
+        if (seconds > 0)
+            return std::chrono::seconds(seconds);
+    }
+    return std::chrono::seconds(120);
+}
+
 class Watchdog
 {
 public:
-    Watchdog(std::chrono::seconds limit, std::string what)
-        : m_what(std::move(what)), m_limit(limit), m_thread([this] { Watch(); })
+    explicit Watchdog(std::string waitingFor, std::chrono::seconds limit = Patience())
+        : m_waitingFor(std::move(waitingFor)), m_limit(limit), m_thread([this] { Watch(); })
     {
     }
     ~Watchdog()
@@ -32,8 +44,8 @@ public:
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-    // Progress: the limit starts again, now for `waitingFor`. Long runs made of short waits
-    // (a soak) call it at each step, so that only a step that never ends is taken for a hang.
+    // Progress: the limit starts again, now for `waitingFor`. A long run made of many steps
+    // tells each one, so that only a step that never ends is taken for a hang.
     void Waiting(std::string waitingFor)
     {
         {
@@ -57,22 +69,42 @@ private:
                     return;
                 continue;
             }
-            std::fprintf(stderr, "%s still waiting%s%s after %lld s: taken for a hang\n",
-                         m_what.c_str(), m_waitingFor.empty() ? "" : " for ", m_waitingFor.c_str(),
-                         static_cast<long long>(m_limit.count()));
+            std::fprintf(stderr, "waited %lld s for: %s\n", static_cast<long long>(m_limit.count()),
+                         m_waitingFor.c_str());
             std::fflush(stderr);
             std::_Exit(1);
         }
     }
 
-    std::string m_what;
-    std::chrono::seconds m_limit;
     std::string m_waitingFor;
+    std::chrono::seconds m_limit;
     unsigned long m_progress = 0;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_done = false;
-    std::thread m_thread;
+    std::thread m_thread; // last: it starts once the rest exists
+};
+
+// The watchdog over a whole test, when the test has one: it also catches a hang between waits
+// (a Stop that never returns), and each wait restarts its limit instead of starting its own.
+class TestWatchdog
+{
+public:
+    explicit TestWatchdog(const std::string& test) : m_dog(test) { Slot() = &m_dog; }
+    ~TestWatchdog() { Slot() = nullptr; }
+    TestWatchdog(const TestWatchdog&) = delete;
+    TestWatchdog& operator=(const TestWatchdog&) = delete;
+
+    void Waiting(std::string waitingFor) { m_dog.Waiting(std::move(waitingFor)); }
+    static Watchdog* Current() { return Slot(); }
+
+private:
+    static Watchdog*& Slot()
+    {
+        static Watchdog* current = nullptr;
+        return current;
+    }
+    Watchdog m_dog;
 };
 
 } // namespace test_support

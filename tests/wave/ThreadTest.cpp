@@ -17,7 +17,6 @@ namespace
 {
 
 constexpr DWORD kBlockBytes = 8820 * 2; // 200 ms: a loaded machine does not starve the client
-constexpr auto kLimit = std::chrono::seconds(60);
 
 class WaveThreads : public ::testing::Test
 {
@@ -46,7 +45,7 @@ protected:
 
 TEST_F(WaveThreads, RealTimeBlocksFollowEachOtherWithoutAGap)
 {
-    Watchdog watchdog(kLimit, "real-time capture");
+    Watchdog watchdog("real-time capture");
     ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
     std::vector<std::int16_t> heard;
     while (heard.size() < 4 * kBlockBytes / 2)
@@ -89,8 +88,8 @@ struct Spinner
 
     void WaitForBlocks(int count) const
     {
-        while (blocks.load() < count)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        test_support::WaitUntil(std::to_string(count) + " blocks on the spinning client",
+                                [&] { return blocks.load() >= count; });
     }
 
     std::atomic<int> blocks{0};
@@ -100,15 +99,16 @@ struct Spinner
 
 TEST_F(WaveThreads, StopAndCloseWhileAClientSpinsOnAddBuffer)
 {
-    Watchdog watchdog(kLimit, "stop and close beside a spinning client");
+    Watchdog watchdog("stop and close beside a spinning client");
     ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
     Spinner spinner(h_, buffer_.header);
     spinner.WaitForBlocks(2);
 
     EXPECT_EQ(waveInStop(h_), MMSYSERR_NOERROR);
     const long afterStop = spinner.calls.load();
-    while (spinner.calls.load() < afterStop + 10)
-        std::this_thread::yield(); // the client keeps going against a stopped device
+    // The client keeps going against a stopped device.
+    test_support::WaitUntil("ten calls against the stopped device",
+                            [&] { return spinner.calls.load() >= afterStop + 10; });
     EXPECT_EQ(waveInClose(h_), MMSYSERR_NOERROR);
     spinner.thread.join(); // ends once it sees the handle invalid
     EXPECT_EQ(fake_.Counters().OpenNow(), 0);
@@ -116,7 +116,7 @@ TEST_F(WaveThreads, StopAndCloseWhileAClientSpinsOnAddBuffer)
 
 TEST_F(WaveThreads, CloseWhileRecordingStopsTheDeviceThread)
 {
-    Watchdog watchdog(kLimit, "close while recording");
+    Watchdog watchdog("close while recording");
     ASSERT_EQ(waveInStart(h_), MMSYSERR_NOERROR);
     Spinner spinner(h_, buffer_.header);
     spinner.WaitForBlocks(1);
@@ -129,7 +129,7 @@ TEST_F(WaveThreads, CloseWhileRecordingStopsTheDeviceThread)
 
 TEST_F(WaveThreads, StartStopCyclesFromAnotherThreadWhileTheClientSpins)
 {
-    Watchdog watchdog(kLimit, "start/stop cycles");
+    Watchdog watchdog("start/stop cycles");
     Spinner spinner(h_, buffer_.header);
     for (int cycle = 0; cycle < 20; ++cycle)
     {

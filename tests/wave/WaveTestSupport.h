@@ -3,7 +3,7 @@
 
 #include <mmsystem.h>
 
-#include "Watchdog.h"
+#include "Wait.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,13 @@ void Emit(HDC hDC, const afx::DrawOp& op)
 {
     if (hDC == nullptr || hDC->hWnd == nullptr)
         return;
+    if (hDC->paint && hDC->hWnd->recording != nullptr)
+    {
+        hDC->hWnd->recording->push_back(op);
+        // A rehearsal's drawing is seen by no one.
+        if (hDC->hWnd->rehearsing)
+            return;
+    }
     if (g_observer != nullptr)
         g_observer->Drawn(hDC->hWnd, hDC->paint, op);
     if (hDC->paint)

@@ -62,11 +62,13 @@ void RegisterWindow(HWND hWnd)
 {
     hWnd->serial = g_nextSerial++;
     Registry()[hWnd] = hWnd->serial;
+    NoteScreenChange();
 }
 
 void UnregisterWindow(HWND hWnd)
 {
     Registry().erase(hWnd);
+    NoteScreenChange();
 }
 
 bool IsLiveWindow(HWND hWnd, std::uint64_t serial)
@@ -103,7 +105,10 @@ int ClampToRange(HWND hWnd, int pos)
 
 void ApplySetPos(HWND hWnd, int pos)
 {
-    hWnd->pos.store(ClampToRange(hWnd, pos));
+    pos = ClampToRange(hWnd, pos);
+    if (pos == hWnd->pos.load())
+        return;
+    hWnd->pos.store(pos);
     hWnd->Notify(ChangeSlider);
 }
 
@@ -119,7 +124,7 @@ void ApplyInvalidate(HWND hWnd)
 
 void ApplyDraw(HWND hWnd, const DrawOp& op)
 {
-    hWnd->retained.push_back(op);
+    AppendDraw(hWnd->retained, op);
     hWnd->Notify(ChangeRepaint);
 }
 
@@ -128,11 +133,32 @@ void PaintWindow(HWND hWnd, void* painter, bool sendPaintMessage)
     hWnd->painter = painter;
     CWnd* pWnd = hWnd->pWnd.load();
     if (sendPaintMessage && pWnd != nullptr)
+    {
+        std::vector<DrawOp> drawn;
+        hWnd->recording = &drawn;
         pWnd->SendMessage(WM_PAINT);
+        hWnd->recording = nullptr;
+        hWnd->painted = std::move(drawn);
+        hWnd->paintsByMessage = true;
+    }
     if (g_backend != nullptr)
         for (const DrawOp& op : hWnd->retained)
             g_backend->Execute(painter, op);
     hWnd->painter = nullptr;
+}
+
+std::vector<DrawOp> RehearsePaint(HWND hWnd)
+{
+    std::vector<DrawOp> drawn;
+    CWnd* pWnd = hWnd->pWnd.load();
+    if (pWnd == nullptr || hWnd->recording != nullptr)
+        return drawn;
+    hWnd->recording = &drawn;
+    hWnd->rehearsing = true;
+    pWnd->SendMessage(WM_PAINT);
+    hWnd->rehearsing = false;
+    hWnd->recording = nullptr;
+    return drawn;
 }
 
 void UserClickedButton(HWND hButton)
@@ -344,6 +370,8 @@ void CWnd::SetWindowText(LPCSTR lpszString)
 {
     if (m_hWnd == nullptr)
         return;
+    if (m_hWnd->text == lpszString)
+        return;
     m_hWnd->text = lpszString;
     m_hWnd->Notify(afx::ChangeText);
 }
@@ -359,6 +387,8 @@ BOOL CWnd::EnableWindow(BOOL bEnable)
         return FALSE;
     DWORD style = m_hWnd->style.load();
     BOOL wasDisabled = (style & WS_DISABLED) != 0;
+    if (wasDisabled == !bEnable)
+        return wasDisabled;
     m_hWnd->style.store(bEnable ? (style & ~static_cast<DWORD>(WS_DISABLED))
                                 : (style | static_cast<DWORD>(WS_DISABLED)));
     m_hWnd->Notify(afx::ChangeEnabled);

@@ -44,6 +44,7 @@ struct PenDesc
     int style = PS_SOLID;
     int width = 1;
     COLORREF color = RGB(0, 0, 0);
+    bool operator==(const PenDesc&) const = default;
 };
 
 // One drawing operation, in the client coordinates of the window it was drawn into.
@@ -58,7 +59,16 @@ struct DrawOp
     POINT from{0, 0};
     POINT to{0, 0};
     HICON icon = nullptr;
+    bool operator==(const DrawOp& o) const
+    {
+        return kind == o.kind && pen == o.pen && from.x == o.from.x && from.y == o.from.y &&
+               to.x == o.to.x && to.y == o.to.y && icon == o.icon;
+    }
 };
+
+// Adds an operation to a drawing. A line drawn again covers exactly the pixels it covered
+// before, so its earlier copy goes: a window drawn over and over keeps a bounded drawing.
+void AppendDraw(std::vector<DrawOp>& drawing, const DrawOp& op);
 
 // What changed in a window's state, for its peer.
 enum Change : unsigned
@@ -111,6 +121,8 @@ public:
 };
 
 void SetWindowBackend(WindowBackend* backend);
+// Interface thread: something a peer shows was changed (afxupdate.cpp).
+void NoteScreenChange();
 // The metrics that do not depend on the screen: the icon sizes of Windows.
 int StandardSystemMetric(int nIndex);
 WindowBackend* GetWindowBackend();
@@ -216,6 +228,12 @@ struct HWND__
     // What was drawn through a client DC since the last invalidation.
     std::vector<afx::DrawOp> retained;
     void* painter = nullptr; // during a paint
+    // Windows painted by their WM_PAINT handling: what it drew at the last paint. While a paint
+    // records, its drawing also goes to `recording`; a rehearsal draws nowhere else.
+    bool paintsByMessage = false;
+    std::vector<afx::DrawOp> painted;
+    std::vector<afx::DrawOp>* recording = nullptr;
+    bool rehearsing = false;
 
     // Dialogs
     bool inModalLoop = false;
@@ -228,6 +246,7 @@ struct HWND__
     bool IsEnabled() const { return (style.load() & WS_DISABLED) == 0; }
     void Notify(unsigned what)
     {
+        afx::NoteScreenChange();
         if (peer)
             peer->Changed(what);
     }
@@ -250,10 +269,14 @@ void QueueSetPos(HWND hWnd, int pos);
 void QueueInvalidate(HWND hWnd);
 void QueueDraw(HWND hWnd, const DrawOp& op);
 void PublishPendingUpdates();
+// Tests: how many window states and drawing operations wait in the published slot.
+size_t PublishedRequestSize();
 
 // Interface thread: carry out now.
 void ApplyInvalidate(HWND hWnd);
 void ApplyDraw(HWND hWnd, const DrawOp& op);
 void ApplySetPos(HWND hWnd, int pos);
 int ClampToRange(HWND hWnd, int pos);
+// What the WM_PAINT handling of a window would draw now, drawn nowhere.
+std::vector<DrawOp> RehearsePaint(HWND hWnd);
 } // namespace afx

@@ -236,8 +236,12 @@ StaticWidget::StaticWidget(HWND hWnd, QWidget* parent) : QLabel(parent), m_hWnd(
     setAlignment(align);
     setWordWrap(type != SS_ICON && !(style & SS_CENTERIMAGE));
     setTextFormat(Qt::PlainText);
+    // A static control paints its own background, as on Windows: a label drawn anew costs
+    // the dialog under it nothing.
     if (hWnd->exStyle & WS_EX_TRANSPARENT)
         setAttribute(Qt::WA_TranslucentBackground);
+    else
+        setAutoFillBackground(true);
 }
 
 void StaticWidget::paintEvent(QPaintEvent* event)
@@ -479,6 +483,8 @@ QWidget* CreateControl(HWND h, QWidget* parent)
     {
         auto* slider = new QSlider(Qt::Horizontal, parent);
         slider->setTickPosition(QSlider::NoTicks);
+        // Opaque, as a trackbar is: its moves repaint it alone.
+        slider->setAutoFillBackground(true);
         return slider;
     }
     return new StaticWidget(h, parent);

@@ -1,0 +1,331 @@
+// What passes on a worker cost the screen: which controls they repaint, and what they leave
+// waiting for the interface thread.
+#include "AnalysisFixture.h"
+
+#include <QPaintEvent>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+
+using namespace quintor::testing;
+
+namespace
+{
+// A window as a failure message names it.
+std::string NameOf(HWND h)
+{
+    if (h->parent == nullptr)
+        return "dialog";
+    if (h->id == IDC_SLIDER)
+        return "slider";
+    if (h->id >= IDC_STRING1 && h->id <= IDC_STRING6)
+        return "string " + std::to_string(h->id - IDC_STRING1);
+    return "window " + std::to_string(h->id) + " at x " + std::to_string(h->rect.left);
+}
+
+using Names = std::set<std::string>;
+
+std::string Describe(const Names& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += name + "; ";
+    return text.empty() ? "nothing" : text;
+}
+
+// What repainting these controls repaints: them, and the transparent windows over them (the
+// marks under the strings), which are drawn again over whatever changes beneath.
+Names Repainting(const CDialog& dlg, const std::set<int>& ids)
+{
+    Names names;
+    for (int id : ids)
+    {
+        HWND h = dlg.GetDlgItem(id)->m_hWnd;
+        names.insert(NameOf(h));
+        for (const auto& other : dlg.m_hWnd->children)
+        {
+            const RECT& a = h->rect;
+            const RECT& b = other->rect;
+            if ((other->exStyle & WS_EX_TRANSPARENT) && a.left < b.right && b.left < a.right &&
+                a.top < b.bottom && b.top < a.bottom)
+                names.insert(NameOf(other.get()));
+        }
+    }
+    return names;
+}
+
+// The paint events each window's widget received.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* dialog) : m_sentinel(dialog)
+    {
+        // A pixel no control covers, painted on demand: painting it paints everything pending
+        // in the window first, so a count read after it is complete.
+        m_sentinel.setAttribute(Qt::WA_OpaquePaintEvent);
+        m_sentinel.setGeometry(0, 0, 1, 1);
+        m_sentinel.show();
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~PaintCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    // The windows painted since the last call.
+    Names Painted()
+    {
+        m_sentinel.repaint();
+        Names painted;
+        painted.swap(m_painted);
+        return painted;
+    }
+    int Total() const { return m_total; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        const QVariant v = object->property("afxHwnd");
+        if (v.isValid())
+        {
+            m_painted.insert(NameOf(reinterpret_cast<HWND>(v.value<quintptr>())));
+            ++m_total;
+        }
+        return false;
+    }
+
+private:
+    QWidget m_sentinel;
+    Names m_painted;
+    int m_total = 0;
+};
+
+// What a pass leaves on screen: the slider's position and a frame, as the analysis sets them.
+struct Shown
+{
+    int position;
+    std::optional<Frame> frame;
+};
+
+// The calls an analysis pass makes, in its order.
+void Pass(TunerDialog& dlg, const Shown& shown)
+{
+    dlg.m_Slider.SetPos(shown.position);
+    dlg.Invalidate(TRUE);
+    if (shown.frame)
+        dlg.DrawFrame(shown.frame->string, shown.frame->color);
+}
+
+void PassOnWorker(TunerDialog& dlg, const Shown& shown)
+{
+    std::thread worker([&] { Pass(dlg, shown); });
+    worker.join();
+}
+
+// The dialog on the offscreen screen, painted once, with no caret blinking in it.
+struct PaintedDialog
+{
+    PaintedDialog()
+    {
+        if (!s.created)
+            return;
+        counter.emplace(s.dlg.Widget());
+        if (QWidget* focus = QApplication::focusWidget())
+            focus->clearFocus();
+        PumpUntil("the dialog's first paint", [&] { return counter->Total() > 0; });
+        ready = true;
+        Pump(20);
+        counter->Painted();
+    }
+    SpectrumDialog s;
+    std::optional<PaintCounter> counter;
+    bool ready = false;
+};
+
+constexpr int kSlider = IDC_SLIDER;
+constexpr int String(int i)
+{
+    return IDC_STRING1 + i;
+}
+
+TEST(RepaintAfterAWorkersPass, OnlyTheControlsWhoseLookChanged)
+{
+    struct Case
+    {
+        const char* name;
+        Shown before;
+        Shown after;
+        std::set<int> repainted;
+    } cases[] = {
+        {"the same frame again", {293, Frame{1, kGreen}}, {293, Frame{1, kGreen}}, {}},
+        {"no frame again", {163, std::nullopt}, {163, std::nullopt}, {}},
+        {"the slider alone", {293, Frame{1, kGreen}}, {296, Frame{1, kGreen}}, {kSlider}},
+        {"the frame's colour", {293, Frame{1, kGreen}}, {293, Frame{1, kYellow}}, {String(1)}},
+        {"the frame to another string",
+         {293, Frame{1, kYellow}},
+         {293, Frame{4, kYellow}},
+         {String(1), String(4)}},
+        {"a frame appears", {440, std::nullopt}, {440, Frame{2, kGreen}}, {String(2)}},
+        {"the frame goes", {440, Frame{2, kGreen}}, {440, std::nullopt}, {String(2)}},
+        {"all of it",
+         {293, Frame{1, kGreen}},
+         {906, Frame{5, kYellow}},
+         {kSlider, String(1), String(5)}},
+    };
+    PaintedDialog d;
+    ASSERT_TRUE(d.ready);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        PassOnWorker(d.s.dlg, c.before);
+        afx::ProcessPendingUpdates();
+        d.counter->Painted();
+
+        PassOnWorker(d.s.dlg, c.after);
+        afx::ProcessPendingUpdates();
+        EXPECT_EQ(Describe(d.counter->Painted()), Describe(Repainting(d.s.dlg, c.repainted)));
+        // Left unpainted or not, the state is the pass's.
+        EXPECT_EQ(d.s.dlg.m_Slider.GetPos(), c.after.position);
+        EXPECT_EQ(d.s.FrameShown(), c.after.frame);
+    }
+}
+
+TEST(RepaintAfterAWorkersPass, AnAnalysisOfTheSameSpectrumRepaintsNothing)
+{
+    PaintedDialog d;
+    ASSERT_TRUE(d.ready);
+    d.s.SetSpectrum({{654, 1e8}}); // 110 Hz, in tune with string 1
+    std::thread([&] { d.s.dlg.Analyse(); }).join();
+    afx::ProcessPendingUpdates();
+    EXPECT_EQ(Describe(d.counter->Painted()), Describe(Repainting(d.s.dlg, {kSlider, String(1)})));
+
+    for (int pass = 0; pass < 3; ++pass)
+    {
+        std::thread([&] { d.s.dlg.Analyse(); }).join();
+        afx::ProcessPendingUpdates();
+        EXPECT_EQ(Describe(d.counter->Painted()), "nothing") << "pass " << pass;
+    }
+    EXPECT_EQ(d.s.FrameShown(), (Frame{1, kGreen}));
+}
+
+TEST(RepaintAfterAWorkersPass, TheSameStateFromAnInterfaceThreadChangeIsShownAgain)
+{
+    // The interface thread erases what a worker keeps drawing: the worker's next, unchanged
+    // pass must still put the frame back.
+    PaintedDialog d;
+    ASSERT_TRUE(d.ready);
+    d.s.SetSpectrum({{654, 1e8}});
+    LoopingThread worker([&] { d.s.dlg.Analyse(); });
+    PumpUntil("the green frame of string 1", [&] { return d.s.FrameShown() == Frame{1, kGreen}; });
+    d.s.dlg.Invalidate(TRUE);
+    ASSERT_FALSE(d.s.FrameShown().has_value());
+    PumpUntil("the green frame of string 1 put back",
+              [&] {
+                  return d.s.FrameShown() == Frame{1, kGreen};
+              });
+}
+
+TEST(RepeatedPasses, PublishNothingOnceTheirStateIsShown)
+{
+    PaintedDialog d;
+    ASSERT_TRUE(d.ready);
+    d.s.SetSpectrum({{1962, 1e8}}); // 330 Hz, string 5
+    LoopingThread worker([&] { d.s.dlg.Analyse(); });
+    auto wait = [&](long passes)
+    {
+        const long until = worker.Passes() + passes;
+        PumpUntil("the worker's next passes", [&] { return worker.Passes() >= until; });
+        return true;
+    };
+    PumpUntil("the green frame of string 5", [&] { return d.s.FrameShown() == Frame{5, kGreen}; });
+    // What was published as the frame went up is taken once more.
+    ASSERT_TRUE(wait(3));
+    afx::ProcessPendingUpdates();
+    d.counter->Painted();
+
+    for (int round = 0; round < 5; ++round)
+    {
+        const long before = worker.Passes();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (worker.Passes() < before + 3 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_GE(worker.Passes(), before + 3);
+        EXPECT_EQ(afx::PublishedRequestSize(), 0u) << "round " << round;
+        afx::ProcessPendingUpdates();
+        EXPECT_EQ(Describe(d.counter->Painted()), "nothing") << "round " << round;
+    }
+}
+
+// Passes that never wait for the interface thread, which serves nothing meanwhile: what waits
+// for it stays within what one pass asks, and once served the screen shows the last pass.
+TEST(AFloodOfPasses, LeavesABoundedQueueAndTheLastPassShown)
+{
+    struct Case
+    {
+        const char* name;
+        // Pass n of the flood; each ends by reading the slider, which publishes.
+        std::function<void(SpectrumDialog&, int)> pass;
+        size_t bound;
+    } cases[] = {
+        {"analyses that move every time",
+         [](SpectrumDialog& s, int n)
+         {
+             s.SetSpectrum({{n % 2 == 0 ? 1962u : 654u, 1e8}});
+             s.dlg.Analyse();
+         },
+         // The slider, the dialog, six labels and a frame's four lines.
+         12},
+        {"positions alone", [](SpectrumDialog& s, int n) { s.dlg.m_Slider.SetPos(n % 1000); }, 1},
+        {"frames drawn with no erase, two colours by turns",
+         [](SpectrumDialog& s, int n)
+         {
+             CClientDC dc(s.Label(3));
+             CPen pen(PS_SOLID, 5, n % 2 == 0 ? kGreen : kYellow);
+             dc.SelectObject(&pen);
+             dc.LineTo(0, 18);
+             dc.LineTo(25, 18);
+         },
+         // One label holding each colour's two lines.
+         5},
+    };
+    constexpr int kPasses = 3000;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        // The passes carried out one by one on the interface thread give what is to be shown.
+        int position = 0;
+        std::vector<std::vector<afx::DrawOp>> drawn;
+        {
+            SpectrumDialog s;
+            ASSERT_TRUE(s.created);
+            for (int n = 0; n < kPasses; ++n)
+                c.pass(s, n);
+            position = s.dlg.m_Slider.GetPos();
+            for (int i = 0; i < 6; ++i)
+                drawn.push_back(s.Retained(i));
+        }
+
+        SpectrumDialog s;
+        ASSERT_TRUE(s.created);
+        std::thread worker(
+            [&]
+            {
+                for (int n = 0; n < kPasses; ++n)
+                {
+                    c.pass(s, n);
+                    s.dlg.m_Slider.GetPos();
+                }
+            });
+        worker.join();
+        EXPECT_LE(afx::PublishedRequestSize(), c.bound);
+        afx::ProcessPendingUpdates();
+        EXPECT_EQ(s.dlg.m_Slider.GetPos(), position);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(s.Retained(i), drawn[i]) << "string " << i;
+    }
+}
+} // namespace

@@ -8,8 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <dirent.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -25,22 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace
 {
-
-bool RecordingThreadRuns()
-{
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return false;
-    bool found = false;
-    while (dirent* entry = readdir(dir))
-    {
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        found = found || (std::getline(comm, name) && name == "wavein-alsa");
-    }
-    closedir(dir);
-    return found;
-}
 
 bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 30)
 {
@@ -112,7 +94,7 @@ void BM_EndAfterServerKilled(benchmark::State& state)
         }
         afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, card);
         afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
-        ServeUntil(RecordingThreadRuns);
+        ServeUntil(sound_fixtures::RecordingThreadRuns);
         // A moment of recording, so that the device is well under way when the server goes.
         const auto recording = Clock::now();
         ServeUntil([&] { return Milliseconds(recording) > 300; });
@@ -121,7 +103,7 @@ void BM_EndAfterServerKilled(benchmark::State& state)
         server.Kill();
         if (afterNoticed)
         {
-            if (!ServeUntil([] { return !RecordingThreadRuns(); }))
+            if (!ServeUntil([] { return !sound_fixtures::RecordingThreadRuns(); }))
             {
                 state.SkipWithError("the recording thread never ended");
                 break;

@@ -3,8 +3,6 @@
 // server is away, and records again once it is back.
 #include "KnownPlucks.h"
 
-#include <dirent.h>
-
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -17,23 +15,6 @@ namespace
 const std::string kCannotOpen = "Impossibilit\xe9 d'initialiser la carte son\n"
                                 "Arr\xeatez tous les logiciels utilisant la carte son.\n"
                                 "Ou choisissez en une autre\n";
-
-// Whether a thread of this process has the name the ALSA back end gives its recording threads.
-bool RecordingThreadRuns()
-{
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return false;
-    bool found = false;
-    while (dirent* entry = readdir(dir))
-    {
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-        std::string name;
-        found = found || (std::getline(comm, name) && name == "wavein-alsa");
-    }
-    closedir(dir);
-    return found;
-}
 
 // Whether `text` is the code's text of some wave-input error, with ALSA's own words after it.
 bool IsLibraryTextWithDetail(const std::string& text)
@@ -118,7 +99,7 @@ TEST_F(ServerLoss, KilledWhileRecordingTheScreenKeepsItsResultAndTheDialogStillE
 
         m_server.Kill();
         PumpUntil("the recording thread to end after the server was killed",
-                  [] { return !RecordingThreadRuns(); });
+                  [] { return !sound_fixtures::RecordingThreadRuns(); });
         EXPECT_EQ(Read(dlg), shown) << "the screen lost its last result";
         EXPECT_NE(dlg.m_pCaptureThread, nullptr) << "the capture ended by itself";
 

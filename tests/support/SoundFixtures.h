@@ -9,6 +9,7 @@
 #include "TempFolder.h"
 #include "Wait.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -200,7 +201,34 @@ inline int Run(const std::string& command, const std::vector<std::string>& env,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// "NAME=value" entries of a client environment, as Spawn and Run take them.
+inline std::vector<std::string>
+AsVariables(const std::vector<std::pair<std::string, std::string>>& environment)
+{
+    std::vector<std::string> variables;
+    for (const auto& [name, value] : environment)
+        variables.push_back(name + "=" + value);
+    return variables;
+}
+
 } // namespace detail
+
+// Whether a thread of this process has the name the ALSA back end gives its recording threads.
+inline bool RecordingThreadRuns()
+{
+    DIR* dir = opendir("/proc/self/task");
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (dirent* entry = readdir(dir))
+    {
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        found = found || (std::getline(comm, name) && name == "wavein-alsa");
+    }
+    closedir(dir);
+    return found;
+}
 
 // A private PulseAudio server with one mono 44.1 kHz null sink, `mono1`, whose monitor
 // `mono1.monitor` records what is played into it, in real time and sample for sample. Started
@@ -303,7 +331,8 @@ public:
         const std::string command =
             wav ? "timeout 60 sox '" + path + "' -t raw -r 44100 -c 1 -b 16 -e signed - | " + pacat
                 : "exec " + pacat + " '" + path + "'";
-        player_ = detail::Spawn({"sh", "-c", command}, ClientVariables(), dir_ / "player.log");
+        player_ = detail::Spawn({"sh", "-c", command}, detail::AsVariables(ClientEnvironment()),
+                                dir_ / "player.log");
         return player_ > 0;
     }
 
@@ -344,17 +373,9 @@ private:
             problem_ = "pulseaudio never answered";
     }
 
-    std::vector<std::string> ClientVariables() const
-    {
-        std::vector<std::string> variables;
-        for (const auto& [name, value] : ClientEnvironment())
-            variables.push_back(name + "=" + value);
-        return variables;
-    }
-
     int Run(const std::string& command) const
     {
-        return detail::Run(command, ClientVariables(), dir_ / "probe.log");
+        return detail::Run(command, detail::AsVariables(ClientEnvironment()), dir_ / "probe.log");
     }
 
     test_support::TempFolder dir_;
@@ -455,7 +476,8 @@ public:
                                               path + "' '" + wav + "'";
         const std::string command = convert + " && exec timeout 60 pw-play --target " +
                                     std::string(kSink) + " '" + wav + "'";
-        player_ = detail::Spawn({"sh", "-c", command}, ClientVariables(), dir_ / "player.log");
+        player_ = detail::Spawn({"sh", "-c", command}, detail::AsVariables(ClientEnvironment()),
+                                dir_ / "player.log");
         return player_ > 0;
     }
 
@@ -467,17 +489,9 @@ public:
     }
 
 private:
-    std::vector<std::string> ClientVariables() const
-    {
-        std::vector<std::string> variables;
-        for (const auto& [name, value] : ClientEnvironment())
-            variables.push_back(name + "=" + value);
-        return variables;
-    }
-
     int Run(const std::string& command) const
     {
-        return detail::Run(command, ClientVariables(), dir_ / "probe.log");
+        return detail::Run(command, detail::AsVariables(ClientEnvironment()), dir_ / "probe.log");
     }
 
     test_support::TempFolder dir_;

@@ -517,6 +517,9 @@ private:
 
 CWinApp* AFXAPI AfxGetApp();
 CWnd* AFXAPI AfxGetMainWnd();
+// Where dialog templates, icons and strings come from: the program's own resources by default.
+HINSTANCE AFXAPI AfxGetResourceHandle();
+void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
 
 // The framework's main routine: starts the interface, runs the application's InitInstance and,
 // as a dialog-based application returns FALSE there, ends with its result.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace
 {
@@ -43,36 +44,17 @@ char FromCodePoint(std::uint32_t cp)
 // there is none.
 std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp)
 {
+    // The smallest code point of each length: below it, the form is overlong.
+    static const std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
     const unsigned char lead = static_cast<unsigned char>(text[i]);
-    std::size_t length;
-    std::uint32_t least;
-    if (lead < 0x80)
-    {
-        cp = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF)
-    {
-        length = 2;
-        least = 0x80;
-        cp = lead & 0x1F;
-    }
-    else if ((lead & 0xF0) == 0xE0)
-    {
-        length = 3;
-        least = 0x800;
-        cp = lead & 0x0F;
-    }
-    else if (lead >= 0xF0 && lead <= 0xF4)
-    {
-        length = 4;
-        least = 0x10000;
-        cp = lead & 0x07;
-    }
-    else
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : (lead & 0xF0) == 0xE0        ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || text.size() - i < length)
         return 0;
-    if (text.size() - i < length)
-        return 0;
+    cp = length == 1 ? lead : lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k)
     {
         const unsigned char next = static_cast<unsigned char>(text[i + k]);
@@ -80,10 +62,11 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp)
             return 0;
         cp = (cp << 6) | (next & 0x3F);
     }
-    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    if (cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
     return length;
 }
+
 // The number of bytes below 0x80 from text[i] on, eight at a time while it can: most of a file is
 // ASCII.
 std::size_t AsciiRun(std::string_view text, std::size_t i)
@@ -100,6 +83,31 @@ std::size_t AsciiRun(std::string_view text, std::size_t i)
     while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
         ++i;
     return i - start;
+}
+
+// Code page 1252 of UTF-8 text, a '?' for each character the code page lacks. A malformed
+// sequence gives a '?' for each of its bytes, or, when strict, nothing at all.
+std::optional<std::string> FromUtf8(std::string_view text, bool strict)
+{
+    std::string out(text.size(), '\0'); // never longer than the UTF-8
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size();)
+    {
+        const std::size_t ascii = AsciiRun(text, i);
+        std::memcpy(out.data() + n, text.data() + i, ascii);
+        n += ascii;
+        i += ascii;
+        if (i == text.size())
+            break;
+        std::uint32_t cp = 0;
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0 && strict)
+            return std::nullopt;
+        out[n++] = length == 0 ? '?' : FromCodePoint(cp);
+        i += length == 0 ? 1 : length;
+    }
+    out.resize(n);
+    return out;
 }
 } // namespace
 
@@ -121,39 +129,7 @@ std::string Cp1252ToUtf8(std::string_view text)
 
 std::string Utf8ToCp1252(std::string_view text)
 {
-    std::string out(text.size(), '\0'); // never longer than the UTF-8
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size();)
-    {
-        const std::size_t ascii = AsciiRun(text, i);
-        std::memcpy(out.data() + n, text.data() + i, ascii);
-        n += ascii;
-        i += ascii;
-        if (i == text.size())
-            break;
-        std::uint32_t cp = 0;
-        const std::size_t length = DecodeUtf8(text, i, cp);
-        out[n++] = length == 0 ? '?' : FromCodePoint(cp);
-        i += length == 0 ? 1 : length;
-    }
-    out.resize(n);
-    return out;
-}
-
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();)
-    {
-        i += AsciiRun(text, i);
-        if (i == text.size())
-            break;
-        std::uint32_t cp = 0;
-        const std::size_t length = DecodeUtf8(text, i, cp);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
+    return *FromUtf8(text, false);
 }
 
 std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian)
@@ -164,28 +140,19 @@ std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian)
         const std::uint32_t second = static_cast<unsigned char>(bytes[i + 1]);
         return bigEndian ? (first << 8) | second : (second << 8) | first;
     };
-    auto isHigh = [](std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; };
-    auto isLow = [](std::uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
-
-    std::string out(bytes.size() / 2 + 1, '\0');
-    std::size_t n = 0;
+    std::string out;
+    out.reserve(bytes.size() / 2 + 1);
     std::size_t i = 0;
     for (; i + 1 < bytes.size(); i += 2)
     {
+        // A pair of surrogates is one character past U+FFFF; a surrogate alone is none either.
         const std::uint32_t u = unit(i);
-        if (isHigh(u) && i + 3 < bytes.size() && isLow(unit(i + 2)))
-        {
-            out[n++] = '?'; // past U+FFFF: never in code page 1252
+        if ((u & 0xFC00) == 0xD800 && i + 3 < bytes.size() && (unit(i + 2) & 0xFC00) == 0xDC00)
             i += 2;
-        }
-        else if (isHigh(u) || isLow(u))
-            out[n++] = '?';
-        else
-            out[n++] = FromCodePoint(u);
+        out += FromCodePoint(u);
     }
     if (i < bytes.size())
-        out[n++] = '?';
-    out.resize(n);
+        out += '?';
     return out;
 }
 
@@ -203,8 +170,6 @@ std::string TextFileToCp1252(std::string_view bytes)
         return Utf16ToCp1252(bytes.substr(2), false);
     if (bytes.substr(0, 2) == "\xFE\xFF")
         return Utf16ToCp1252(bytes.substr(2), true);
-    if (IsUtf8(bytes))
-        return Utf8ToCp1252(bytes);
-    return std::string(bytes);
+    return FromUtf8(bytes, true).value_or(std::string(bytes));
 }
 } // namespace afx

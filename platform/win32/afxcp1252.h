@@ -10,8 +10,6 @@ namespace afx
 std::string Cp1252ToUtf8(std::string_view text);
 // Characters that code page 1252 lacks become '?'; each byte of a malformed sequence too.
 std::string Utf8ToCp1252(std::string_view text);
-// Well-formed UTF-8 only: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool IsUtf8(std::string_view text);
 // Two bytes per unit, without a mark. A pair of surrogates is one character, so one '?'; a lone
 // surrogate and an odd last byte become '?' as well.
 std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian);

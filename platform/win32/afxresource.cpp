@@ -3,6 +3,8 @@
 #include "afxcp1252.h"
 #include "afxresources.h"
 
+#include <afxwin.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +23,7 @@ struct Module
     const unsigned char* data = nullptr;
     std::size_t size = 0;
     bool read = false;
-    Resources resources;
+    HINSTANCE__ instance;
 };
 
 // Registration happens during static initialisation, in whatever order the objects come, and
@@ -32,7 +34,8 @@ Module& TheModule()
     return *module;
 }
 
-std::atomic<const Resources*> g_testResources{nullptr};
+// Null while the module's own resources are in use.
+std::atomic<HINSTANCE> g_chosen{nullptr};
 
 } // namespace
 
@@ -45,13 +48,13 @@ void RegisterResourceModule(const char* programName, const unsigned char* data, 
     m.data = data;
     m.size = size;
     m.read = false;
-    m.resources = Resources();
+    m.instance.resources = Resources();
 }
 
 const Resources& GetResources()
 {
-    if (const Resources* test = g_testResources.load())
-        return *test;
+    if (HINSTANCE chosen = g_chosen.load())
+        return chosen->resources;
     Module& m = TheModule();
     std::string failure;
     {
@@ -60,7 +63,7 @@ const Resources& GetResources()
         {
             ResourceReading reading = ReadResources(m.data, m.size);
             if (reading.resources)
-                m.resources = std::move(*reading.resources);
+                m.instance.resources = std::move(*reading.resources);
             else
                 failure = m.programName + ": ressources endommagées: " + reading.error;
         }
@@ -73,23 +76,29 @@ const Resources& GetResources()
         std::fprintf(stderr, "%s\n", Cp1252ToUtf8(failure).c_str());
         std::exit(1);
     }
-    return m.resources;
-}
-
-void SetResourcesForTesting(const Resources* resources)
-{
-    g_testResources.store(resources);
+    return m.instance.resources;
 }
 
 } // namespace afx
+
+HINSTANCE AfxGetResourceHandle()
+{
+    HINSTANCE chosen = afx::g_chosen.load();
+    return chosen != nullptr ? chosen : &afx::TheModule().instance;
+}
+
+void AfxSetResourceHandle(HINSTANCE hInstResource)
+{
+    afx::g_chosen.store(hInstResource == &afx::TheModule().instance ? nullptr : hInstResource);
+}
 
 std::string AfxModuleName(const char* executablePath)
 {
     // Windows names a module after its file: the version resource's original file name says what
     // that file is called where the program was written, whatever the Linux file is called.
-    for (const auto& [key, value] : afx::GetResources().version.strings)
-        if (key == "OriginalFilename" && !value.empty())
-            return value.substr(0, value.rfind('.'));
+    const std::string& original = afx::GetResources().originalFilename;
+    if (!original.empty())
+        return original.substr(0, original.rfind('.'));
     std::string name = executablePath != nullptr ? executablePath : "";
     std::size_t slash = name.rfind('/');
     return slash == std::string::npos ? name : name.substr(slash + 1);

@@ -10,7 +10,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace afx
@@ -30,14 +29,11 @@ struct RcControl
 
 struct RcDialog
 {
-    int id = 0;
-    bool extended = false; // DIALOGEX
     std::string caption;
     DWORD style = 0, exStyle = 0;
     int x = 0, y = 0, cx = 0, cy = 0;
     std::string fontFace;
     int pointSize = 0;
-    WORD language = 0;               // 0x040C for French (France)
     std::vector<RcControl> controls; // template order
 };
 
@@ -50,27 +46,7 @@ struct RcIconImage
 
 struct RcIcon
 {
-    int id = 0;
     std::vector<RcIconImage> images; // in the group's order
-    WORD language = 0;
-};
-
-struct RcVersion
-{
-    DWORD fileVersionMS = 0, fileVersionLS = 0, productVersionMS = 0, productVersionLS = 0;
-    DWORD fileFlagsMask = 0, fileFlags = 0, fileOS = 0, fileType = 0, fileSubtype = 0;
-    std::string blockName;                                    // "040c04b0", as written
-    std::vector<std::pair<std::string, std::string>> strings; // in stored order
-    std::vector<WORD> translation;                            // 0x040C, 0x04B0
-    WORD language = 0;
-};
-
-// One resource of the file, whatever its type: what the reader met, for checks.
-struct RcEntry
-{
-    int type = 0; // ordinal, or -1 for a named type
-    int id = 0;   // ordinal, or -1 for a named resource
-    WORD language = 0;
 };
 
 struct Resources
@@ -78,8 +54,8 @@ struct Resources
     std::map<int, RcDialog> dialogs;
     std::map<int, std::string> strings; // string table, code page 1252; empty strings left out
     std::map<int, RcIcon> icons;        // icon groups
-    RcVersion version;
-    std::vector<RcEntry> entries; // file order
+    // The version block's OriginalFilename, in its first string table; empty without one.
+    std::string originalFilename;
     const RcDialog* FindDialog(int id) const;
     const RcIcon* FindIcon(int id) const;
 };
@@ -102,14 +78,18 @@ const char* DecodeIconImage(const unsigned char* data, std::size_t size, RcIconI
 // The application's resources. The generated module registers the embedded .res file, and the
 // program's name for messages, at static-initialisation time with:
 void RegisterResourceModule(const char* programName, const unsigned char* data, std::size_t size);
-// Read at first use. Damaged resources stop the program with "<program>: ressources
-// endommagées : <why>" on stderr and exit status 1. Without a registered module the resources
-// are empty.
+// The resources of the handle AfxSetResourceHandle chose, by default the module's: those are read
+// at first use, and damage stops the program with "<program>: ressources endommagées : <why>" on
+// stderr and exit status 1. Without a registered module the resources are empty.
 const Resources& GetResources();
-// Tests: replace the application's resources (nullptr restores the registered module's).
-void SetResourcesForTesting(const Resources* resources);
 
 } // namespace afx
+
+// What a resource handle stands for: resources already read.
+struct HINSTANCE__
+{
+    afx::Resources resources;
+};
 
 // The string table lookup behind CString::LoadString: true when string nID exists and is not empty,
 // as Windows' LoadString counts it; text is then the string, else empty.

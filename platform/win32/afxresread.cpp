@@ -41,8 +41,7 @@ struct Damage
 // or a zero-terminated UTF-16 string.
 struct NameOrOrdinal
 {
-    bool isOrdinal = false;
-    int ordinal = 0;
+    int ordinal = -1; // -1 for a name
     std::string name; // code page 1252
 };
 
@@ -60,7 +59,6 @@ public:
     std::size_t pos() const { return pos_; }
     std::size_t end() const { return end_; }
     std::size_t left() const { return end_ - pos_; }
-    const std::string& where() const { return where_; }
 
     [[noreturn]] void Fail(const std::string& what) const
     {
@@ -72,17 +70,17 @@ public:
         if (n > left())
             Fail(std::string(what) + ": fin des données");
     }
-    unsigned U8(const char* what)
+    // The UTF-16 unit `units` units ahead, without moving; the caller has made sure it is there.
+    std::uint32_t Peek(std::size_t units) const
     {
-        Need(1, what);
-        return file_[pos_++];
+        const unsigned char* p = file_ + pos_ + 2 * units;
+        return p[0] | (static_cast<std::uint32_t>(p[1]) << 8);
     }
     std::uint32_t U16(const char* what)
     {
         Need(2, what);
-        std::uint32_t v = file_[pos_] | (static_cast<std::uint32_t>(file_[pos_ + 1]) << 8);
         pos_ += 2;
-        return v;
+        return file_[pos_ - 2] | (static_cast<std::uint32_t>(file_[pos_ - 1]) << 8);
     }
     std::uint32_t U32(const char* what)
     {
@@ -101,12 +99,16 @@ public:
         std::size_t aligned = base_ + (pos_ - base_ + 3) / 4 * 4;
         pos_ = aligned < end_ ? aligned : end_;
     }
-    // count UTF-16 units, in code page 1252.
-    std::string Text(std::size_t units, const char* what)
+    // units UTF-16 units, in code page 1252; with terminated, up to the first zero unit among them,
+    // all of them consumed.
+    std::string Text(std::size_t units, const char* what, bool terminated = false)
     {
         Need(units * 2, what);
+        std::size_t length = 0;
+        while (length < units && !(terminated && Peek(length) == 0))
+            ++length;
         std::string text = Utf16ToCp1252(
-            std::string_view(reinterpret_cast<const char*>(file_ + pos_), units * 2), false);
+            std::string_view(reinterpret_cast<const char*>(file_ + pos_), length * 2), false);
         pos_ += units * 2;
         return text;
     }
@@ -114,36 +116,35 @@ public:
     std::string String(const char* what)
     {
         std::size_t units = 0;
-        for (;; ++units)
-        {
-            if ((units + 1) * 2 > left())
-                Fail(std::string(what) + " sans fin");
-            if (file_[pos_ + units * 2] == 0 && file_[pos_ + units * 2 + 1] == 0)
-                break;
-        }
-        std::string text = Text(units, what);
-        pos_ += 2;
-        return text;
+        for (; (units + 1) * 2 <= left(); ++units)
+            if (Peek(units) == 0)
+                return Text(units + 1, what, true);
+        Fail(std::string(what) + " sans fin");
     }
     NameOrOrdinal NameOrId(const char* what)
     {
         NameOrOrdinal n;
         Need(2, what);
-        if (file_[pos_] == 0xFF && file_[pos_ + 1] == 0xFF)
+        if (Peek(0) == 0xFFFF)
         {
             pos_ += 2;
-            n.isOrdinal = true;
             n.ordinal = static_cast<int>(U16(what));
         }
         else
             n.name = String(what);
         return n;
     }
-    const unsigned char* file() const { return file_; }
+    const unsigned char* Here() const { return file_ + pos_; }
     // Part of this view, aligned and named as it is.
     Cursor Part(std::size_t begin, std::size_t end) const
     {
         return Cursor(file_, begin, end, base_, where_);
+    }
+    Cursor Named(std::string where) const
+    {
+        Cursor c = *this;
+        c.where_ = std::move(where);
+        return c;
     }
 
 private:
@@ -152,71 +153,61 @@ private:
     std::string where_;
 };
 
-std::string Describe(const NameOrOrdinal& n)
-{
-    return n.isOrdinal ? std::to_string(n.ordinal) : "\"" + n.name + "\"";
-}
-
 const char* ClassOfOrdinal(int ordinal)
 {
-    switch (ordinal)
-    {
-        case 0x80:
-            return "BUTTON";
-        case 0x81:
-            return "EDIT";
-        case 0x82:
-            return "STATIC";
-        case 0x83:
-            return "LISTBOX";
-        case 0x84:
-            return "SCROLLBAR";
-        case 0x85:
-            return "COMBOBOX";
-        default:
-            return nullptr;
-    }
+    static const char* const kClasses[] = {"BUTTON",  "EDIT",      "STATIC",
+                                           "LISTBOX", "SCROLLBAR", "COMBOBOX"};
+    return ordinal >= 0x80 && ordinal < 0x86 ? kClasses[ordinal - 0x80] : nullptr;
 }
 
-// Classic templates (DIALOG) and extended ones (DIALOGEX, which start with version 1 and
-// 0xFFFF) differ in the order and width of their fields.
-RcDialog ReadDialog(Cursor c, int id, WORD language)
+// Classic templates (DIALOG) and extended ones (DIALOGEX) differ in the order and width of the
+// fields that open the template and each control.
+void ReadStyles(Cursor& c, bool extended, DWORD& style, DWORD& exStyle)
 {
-    RcDialog d;
-    d.id = id;
-    d.language = language;
-    if (c.left() >= 4 && c.file()[c.pos()] == 1 && c.file()[c.pos() + 1] == 0 &&
-        c.file()[c.pos() + 2] == 0xFF && c.file()[c.pos() + 3] == 0xFF)
+    if (extended)
     {
-        d.extended = true;
-        c.Skip(4, "en-tête");
         c.U32("numéro d'aide");
-        d.exStyle = c.U32("style étendu");
-        d.style = c.U32("style");
+        exStyle = c.U32("style étendu");
+        style = c.U32("style");
     }
     else
     {
-        d.style = c.U32("style");
-        d.exStyle = c.U32("style étendu");
+        style = c.U32("style");
+        exStyle = c.U32("style étendu");
     }
+}
+
+void ReadPlace(Cursor& c, int& x, int& y, int& cx, int& cy)
+{
+    x = c.S16("position");
+    y = c.S16("position");
+    cx = c.S16("taille");
+    cy = c.S16("taille");
+}
+
+RcDialog ReadDialog(Cursor c)
+{
+    RcDialog d;
+    // An extended template starts with version 1 and 0xFFFF.
+    const bool extended = c.left() >= 4 && c.Peek(0) == 1 && c.Peek(1) == 0xFFFF;
+    if (extended)
+        c.Skip(4, "en-tête");
+    ReadStyles(c, extended, d.style, d.exStyle);
     const std::uint32_t count = c.U16("nombre de contrôles");
-    d.x = c.S16("position");
-    d.y = c.S16("position");
-    d.cx = c.S16("taille");
-    d.cy = c.S16("taille");
+    ReadPlace(c, d.x, d.y, d.cx, d.cy);
     c.NameOrId("menu");
     c.NameOrId("classe");
     d.caption = c.String("titre");
     if (d.style & kDsSetFont)
     {
         d.pointSize = static_cast<int>(c.U16("taille de police"));
-        if (d.extended)
+        if (extended)
             c.Skip(4, "police"); // weight, italic, character set
         d.fontFace = c.String("nom de police");
     }
     // The smallest control: its fixed fields, then a class, a title and an extra count of one
     // word each, padded to four bytes.
-    const std::size_t smallest = d.extended ? 32 : 24;
+    const std::size_t smallest = extended ? 32 : 24;
     c.Align();
     if (count > (c.left() + 3) / smallest)
         c.Fail(std::to_string(count) + " contrôles annoncés, place pour " +
@@ -225,40 +216,21 @@ RcDialog ReadDialog(Cursor c, int id, WORD language)
     {
         c.Align();
         RcControl control;
-        if (d.extended)
-        {
-            c.U32("numéro d'aide");
-            control.exStyle = c.U32("style étendu");
-            control.style = c.U32("style");
-        }
-        else
-        {
-            control.style = c.U32("style");
-            control.exStyle = c.U32("style étendu");
-        }
-        control.x = c.S16("position");
-        control.y = c.S16("position");
-        control.cx = c.S16("taille");
-        control.cy = c.S16("taille");
+        ReadStyles(c, extended, control.style, control.exStyle);
+        ReadPlace(c, control.x, control.y, control.cx, control.cy);
         // The script's -1 (IDC_STATIC) comes back as -1 from either width.
         control.id =
-            d.extended ? static_cast<std::int32_t>(c.U32("identifiant")) : c.S16("identifiant");
+            extended ? static_cast<std::int32_t>(c.U32("identifiant")) : c.S16("identifiant");
         NameOrOrdinal cls = c.NameOrId("classe");
-        if (cls.isOrdinal)
-        {
-            const char* known = ClassOfOrdinal(cls.ordinal);
-            if (known == nullptr)
-                c.Fail("contrôle " + std::to_string(i) + ": classe " + std::to_string(cls.ordinal) +
-                       " inconnue");
-            control.className = known;
-        }
-        else if (cls.name.empty())
-            c.Fail("contrôle " + std::to_string(i) + ": sans classe");
-        else
-            control.className = cls.name;
+        const char* known = cls.ordinal >= 0 ? ClassOfOrdinal(cls.ordinal) : cls.name.c_str();
+        if (known == nullptr || *known == '\0')
+            c.Fail("contrôle " + std::to_string(i) +
+                   (cls.ordinal >= 0 ? ": classe " + std::to_string(cls.ordinal) + " inconnue"
+                                     : ": sans classe"));
+        control.className = known;
         // A lone zero word is no title; an ordinal one names an icon.
         NameOrOrdinal title = c.NameOrId("titre");
-        if (title.isOrdinal)
+        if (title.ordinal >= 0)
             control.iconId = title.ordinal;
         else
             control.text = title.name;
@@ -280,12 +252,11 @@ void ReadStringBlock(Cursor c, int block, std::map<int, std::string>& strings)
 }
 
 // A node of the version block: its length, value length and type words, its key, its value and
-// its children, each part padded to four bytes.
+// its children, each part padded to four bytes. Of its value only the start is kept.
 struct VersionNode
 {
     std::string key;
-    std::size_t valueAt = 0, valueBytes = 0;
-    bool text = false;
+    Cursor value;
     std::vector<VersionNode> children;
 };
 
@@ -297,19 +268,18 @@ VersionNode ReadVersionNode(Cursor& c, int depth)
     const std::size_t start = c.pos();
     const std::uint32_t length = c.U16("longueur de bloc");
     const std::uint32_t valueLength = c.U16("longueur de valeur");
-    const std::uint32_t type = c.U16("type de valeur");
+    const bool text = c.U16("type de valeur") == 1;
     if (length < 6 || length > c.end() - start)
         c.Fail("bloc de " + std::to_string(length) + " octets pour " +
                std::to_string(c.end() - start) + " disponibles");
     Cursor node = c.Part(c.pos(), start + length);
-    VersionNode n;
-    n.key = node.String("clé");
-    n.text = type == 1;
+    std::string key = node.String("clé");
     node.Align();
-    n.valueAt = node.pos();
     // Text values count UTF-16 units, binary ones bytes.
-    n.valueBytes = n.text ? 2 * static_cast<std::size_t>(valueLength) : valueLength;
-    node.Skip(n.valueBytes, ("valeur de " + n.key).c_str());
+    const std::size_t valueAt = node.pos();
+    const std::size_t valueBytes = text ? 2 * static_cast<std::size_t>(valueLength) : valueLength;
+    node.Skip(valueBytes, ("valeur de " + key).c_str());
+    VersionNode n{std::move(key), node.Part(valueAt, valueAt + valueBytes), {}};
     node.Align();
     while (node.left() > 0)
         n.children.push_back(ReadVersionNode(node, depth + 1));
@@ -317,75 +287,35 @@ VersionNode ReadVersionNode(Cursor& c, int depth)
     return n;
 }
 
-std::string TextValue(const Cursor& c, const VersionNode& n)
+// The whole block is checked; the original file name is all the program takes from it.
+std::string ReadOriginalFilename(Cursor c)
 {
-    // Values carry their terminator, and sometimes one of the script's own before it.
-    Cursor value = c.Part(n.valueAt, n.valueAt + n.valueBytes);
-    std::size_t units = 0;
-    while ((units + 1) * 2 <= n.valueBytes &&
-           (c.file()[n.valueAt + 2 * units] != 0 || c.file()[n.valueAt + 2 * units + 1] != 0))
-        ++units;
-    return value.Text(units, "valeur");
-}
-
-RcVersion ReadVersion(Cursor c, WORD language)
-{
-    RcVersion v;
-    v.language = language;
     VersionNode root = ReadVersionNode(c, 1);
     if (root.key != "VS_VERSION_INFO")
         c.Fail("clé \"" + root.key + "\" au lieu de VS_VERSION_INFO");
-    if (root.valueBytes != 0)
-    {
-        Cursor fixed = c.Part(root.valueAt, root.valueAt + root.valueBytes);
-        if (fixed.U32("signature") != kFixedFileInfoSignature)
-            fixed.Fail("signature de version invalide");
-        fixed.U32("version de structure");
-        v.fileVersionMS = fixed.U32("version");
-        v.fileVersionLS = fixed.U32("version");
-        v.productVersionMS = fixed.U32("version de produit");
-        v.productVersionLS = fixed.U32("version de produit");
-        v.fileFlagsMask = fixed.U32("masque d'attributs");
-        v.fileFlags = fixed.U32("attributs");
-        v.fileOS = fixed.U32("système");
-        v.fileType = fixed.U32("type de fichier");
-        v.fileSubtype = fixed.U32("sous-type de fichier");
-    }
+    if (root.value.left() != 0 && root.value.U32("signature") != kFixedFileInfoSignature)
+        root.value.Fail("signature de version invalide");
     for (const VersionNode& group : root.children)
     {
-        if (group.key == "StringFileInfo")
+        // The first table is the program's language; others would be translations.
+        if (group.key != "StringFileInfo" || group.children.empty())
+            continue;
+        for (const VersionNode& value : group.children.front().children)
         {
-            // The first table is the program's language; others would be translations.
-            if (!group.children.empty() && v.blockName.empty())
-            {
-                const VersionNode& table = group.children.front();
-                v.blockName = table.key;
-                for (const VersionNode& value : table.children)
-                    v.strings.emplace_back(value.key, TextValue(c, value));
-            }
+            // Values carry their terminator, and sometimes one of the script's own before it.
+            Cursor text = value.value;
+            if (value.key == "OriginalFilename")
+                return text.Text(text.left() / 2, "valeur", true);
         }
-        else if (group.key == "VarFileInfo")
-        {
-            for (const VersionNode& var : group.children)
-                if (var.key == "Translation")
-                {
-                    Cursor words = c.Part(var.valueAt, var.valueAt + var.valueBytes / 2 * 2);
-                    while (words.left() > 0)
-                        v.translation.push_back(static_cast<WORD>(words.U16("traduction")));
-                }
-        }
+        break;
     }
-    return v;
+    return "";
 }
 
 // Icon groups name their images by RT_ICON id; the group decides the order.
-RcIcon ReadIconGroup(Cursor c, int id, WORD language,
-                     const std::map<int, std::pair<std::size_t, std::size_t>>& images,
-                     std::size_t& pixelBudget)
+RcIcon ReadIconGroup(Cursor c, const std::map<int, Cursor>& images, std::size_t& pixelBudget)
 {
     RcIcon icon;
-    icon.id = id;
-    icon.language = language;
     if (c.U16("en-tête de groupe") != 0)
         c.Fail("mot réservé non nul");
     if (c.U16("en-tête de groupe") != 1)
@@ -404,13 +334,11 @@ RcIcon ReadIconGroup(Cursor c, int id, WORD language,
         if (it == images.end())
             c.Fail("image " + std::to_string(imageId) + " absente");
         RcIconImage image;
-        if (const char* why =
-                DecodeIconImage(c.file() + it->second.first, it->second.second, image))
+        if (const char* why = DecodeIconImage(it->second.Here(), it->second.left(), image))
             c.Fail("image " + std::to_string(imageId) + ": " + why);
-        const std::size_t pixels = image.argb.size();
-        if (pixels > pixelBudget)
+        if (image.argb.size() > pixelBudget)
             c.Fail("les images décodées dépassent de loin la taille du fichier");
-        pixelBudget -= pixels;
+        pixelBudget -= image.argb.size();
         icon.images.push_back(std::move(image));
     }
     return icon;
@@ -419,84 +347,68 @@ RcIcon ReadIconGroup(Cursor c, int id, WORD language,
 struct Entry
 {
     NameOrOrdinal type, name;
-    WORD language = 0;
-    std::size_t dataAt = 0, dataSize = 0;
-    std::size_t index = 0;
+    Cursor data;
 };
-
-std::string EntryName(const Entry& e)
-{
-    return "ressource " + std::to_string(e.index) + " (type " + Describe(e.type) + ", nom " +
-           Describe(e.name) + ")";
-}
 
 Resources Read(const unsigned char* data, std::size_t size)
 {
-    Resources res;
     std::vector<Entry> entries;
     std::size_t pos = 0;
-    while (pos < size)
+    for (std::size_t index = 0; pos < size; ++index)
     {
-        Entry e;
-        e.index = entries.size();
-        Cursor head(data, pos, size, pos, "ressource " + std::to_string(e.index));
+        Cursor head(data, pos, size, pos, "ressource " + std::to_string(index));
         const std::uint32_t dataSize = head.U32("en-tête");
         const std::uint32_t headerSize = head.U32("en-tête");
         if (headerSize < 32 || headerSize > size - pos)
             head.Fail("en-tête de " + std::to_string(headerSize) + " octets pour " +
                       std::to_string(size - pos) + " restants");
-        Cursor h(data, head.pos(), pos + headerSize, pos, head.where());
-        e.type = h.NameOrId("type");
-        e.name = h.NameOrId("nom");
+        // Data version, memory flags, language, version and characteristics follow the names:
+        // whatever their language, resources are looked up by type and number alone.
+        Cursor h = head.Part(head.pos(), pos + headerSize);
+        NameOrOrdinal type = h.NameOrId("type");
+        NameOrOrdinal name = h.NameOrId("nom");
         h.Align();
-        h.U32("version des données");
-        h.U16("attributs mémoire");
-        e.language = static_cast<WORD>(h.U16("langue"));
-        h.U32("version");
-        h.U32("caractéristiques");
-        e.dataAt = pos + headerSize;
-        if (dataSize > size - e.dataAt)
+        h.Skip(16, "caractéristiques");
+        const std::size_t dataAt = pos + headerSize;
+        if (dataSize > size - dataAt)
             head.Fail(std::to_string(dataSize) + " octets de données pour " +
-                      std::to_string(size - e.dataAt) + " restants");
-        e.dataSize = dataSize;
-        pos = e.dataAt + e.dataSize;
+                      std::to_string(size - dataAt) + " restants");
+        pos = dataAt + dataSize;
         pos = pos + (4 - pos % 4) % 4;
-        res.entries.push_back({e.type.isOrdinal ? e.type.ordinal : -1,
-                               e.name.isOrdinal ? e.name.ordinal : -1, e.language});
-        entries.push_back(std::move(e));
+        if (type.ordinal >= 0 && name.ordinal >= 0)
+            entries.push_back({std::move(type), std::move(name),
+                               Cursor(data, dataAt, dataAt + dataSize, dataAt, "")});
     }
 
     // Only resources named by number are looked up; of one type and number, the first one read
-    // is the one used, whatever its language.
-    std::map<int, std::pair<std::size_t, std::size_t>> images;
+    // is the one used.
+    Resources res;
+    std::map<int, Cursor> images;
     std::set<int> stringBlocks;
     bool haveVersion = false;
     for (const Entry& e : entries)
     {
-        if (!e.type.isOrdinal || !e.name.isOrdinal)
-            continue;
         const int id = e.name.ordinal;
         auto view = [&](const std::string& what)
-        { return Cursor(data, e.dataAt, e.dataAt + e.dataSize, e.dataAt, what); };
+        { return e.data.Named(what + std::to_string(id)); };
         switch (e.type.ordinal)
         {
             case kRtIcon:
-                images.emplace(id, std::make_pair(e.dataAt, e.dataSize));
+                images.emplace(id, e.data);
                 break;
             case kRtDialog:
                 if (!res.dialogs.count(id))
-                    res.dialogs.emplace(
-                        id, ReadDialog(view("dialogue " + std::to_string(id)), id, e.language));
+                    res.dialogs.emplace(id, ReadDialog(view("dialogue ")));
                 break;
             case kRtString:
                 if (id < 1 || id > 4096)
-                    view(EntryName(e)).Fail("bloc de chaînes hors de 1 à 4096");
+                    view("bloc de chaînes ").Fail("numéro hors de 1 à 4096");
                 if (stringBlocks.insert(id).second)
-                    ReadStringBlock(view("bloc de chaînes " + std::to_string(id)), id, res.strings);
+                    ReadStringBlock(view("bloc de chaînes "), id, res.strings);
                 break;
             case kRtVersion:
                 if (!haveVersion)
-                    res.version = ReadVersion(view("version " + std::to_string(id)), e.language);
+                    res.originalFilename = ReadOriginalFilename(view("version "));
                 haveVersion = true;
                 break;
             default:
@@ -507,15 +419,10 @@ Resources Read(const unsigned char* data, std::size_t size)
     // decode to more are naming the same images over and over.
     std::size_t pixelBudget = 4 * size + 65536;
     for (const Entry& e : entries)
-    {
-        if (!e.type.isOrdinal || e.type.ordinal != kRtGroupIcon || !e.name.isOrdinal)
-            continue;
-        const int id = e.name.ordinal;
-        if (!res.icons.count(id))
-            res.icons.emplace(id, ReadIconGroup(Cursor(data, e.dataAt, e.dataAt + e.dataSize,
-                                                       e.dataAt, "icône " + std::to_string(id)),
-                                                id, e.language, images, pixelBudget));
-    }
+        if (e.type.ordinal == kRtGroupIcon && !res.icons.count(e.name.ordinal))
+            res.icons.emplace(e.name.ordinal,
+                              ReadIconGroup(e.data.Named("icône " + std::to_string(e.name.ordinal)),
+                                            images, pixelBudget));
     return res;
 }
 

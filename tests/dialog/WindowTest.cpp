@@ -286,9 +286,10 @@ TEST_F(OpenTuner, SystemMenuEndsWithASeparatorAndTheAboutEntry)
 
 TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
 {
-    afx::Resources script = afx::GetResources();
-    script.strings[IDS_ABOUTBOX] = "";
-    afx::SetResourcesForTesting(&script);
+    const HINSTANCE previous = AfxGetResourceHandle();
+    HINSTANCE__ script{afx::GetResources()};
+    script.resources.strings[IDS_ABOUTBOX] = "";
+    AfxSetResourceHandle(&script);
     {
         TunerWorld world;
         TunerDialog dlg;
@@ -299,7 +300,7 @@ TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
         ASSERT_EQ(menu->GetMenuItemCount(), 3u);
         EXPECT_EQ(menu->GetMenuItemID(2), static_cast<UINT>(SC_CLOSE));
     }
-    afx::SetResourcesForTesting(nullptr);
+    AfxSetResourceHandle(previous);
 }
 
 TEST_F(OpenTuner, SystemMenuOpensWithAltSpaceAndARightClick)

@@ -1,18 +1,19 @@
 // The program's own resources as the build compiled and embedded them: both dialog templates
-// control by control, the string table, the icons' pictures, the version block and the language.
+// control by control, the string table, the icons, the module's name; then the choice of other
+// resources through the resource handle, and the stop on damaged bytes.
 #include "ResourceTestSupport.h"
 
-#include <windows.h>
+#include <afxwin.h>
 
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <fstream>
+#include <iterator>
 
 namespace
 {
 
-constexpr WORD kFrench = 0x040C;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 struct ExpectedControl
@@ -25,148 +26,148 @@ struct ExpectedControl
     DWORD style, exStyle;
 };
 
-void ExpectControls(const afx::RcDialog& dialog, const std::vector<ExpectedControl>& expected)
+TEST(ProgramResources, DialogTemplates)
 {
-    ASSERT_EQ(dialog.controls.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i)
-    {
-        SCOPED_TRACE("control " + std::to_string(i));
-        const afx::RcControl& c = dialog.controls[i];
-        const ExpectedControl& e = expected[i];
-        EXPECT_EQ(c.id, e.id);
-        // The compiler stores a class name upper-case; the layer compares them ignoring case.
-        EXPECT_EQ(strcasecmp(c.className.c_str(), e.className), 0) << c.className;
-        EXPECT_EQ(c.text, e.text);
-        EXPECT_EQ(c.iconId, e.iconId);
-        EXPECT_EQ(c.x, e.x);
-        EXPECT_EQ(c.y, e.y);
-        EXPECT_EQ(c.cx, e.cx);
-        EXPECT_EQ(c.cy, e.cy);
-        EXPECT_EQ(c.style, e.style) << std::hex << c.style << " != " << e.style;
-        EXPECT_EQ(c.exStyle, e.exStyle) << std::hex << c.exStyle;
-    }
-}
-
-TEST(ProgramResources, TunerDialogTemplate)
-{
-    const afx::Resources& script = afx::GetResources();
-    const afx::RcDialog* d = script.FindDialog(102);
-    ASSERT_NE(d, nullptr);
-    EXPECT_TRUE(d->extended);
-    EXPECT_EQ(d->caption, "Quintor");
-    EXPECT_EQ(d->style, static_cast<DWORD>(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU |
-                                           WS_VISIBLE | DS_SETFONT));
-    EXPECT_EQ(d->exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
-    EXPECT_EQ(std::vector<int>({d->x, d->y, d->cx, d->cy}), std::vector<int>({0, 0, 360, 215}));
-    EXPECT_EQ(d->fontFace, "MS Sans Serif");
-    EXPECT_EQ(d->pointSize, 8);
-    EXPECT_EQ(d->language, kFrench);
-
     const DWORD label = kChild | SS_CENTER | SS_CENTERIMAGE | WS_GROUP;
-    const DWORD mark = kChild | SS_ICON;
-    std::vector<ExpectedControl> expected = {
-        /* 0 */ {1002, "BUTTON", "&GO", 0, 289, 7, 50, 14,
-                 kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 0},
-        /* 1 */
+    std::vector<ExpectedControl> tuner = {
+        {1002, "BUTTON", "&GO", 0, 289, 7, 50, 14,
+         kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 0},
         {1003, "BUTTON", "&Stop", 0, 289, 22, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
-        /* 2 */
         {1000, "COMBOBOX", "", 0, 7, 23, 107, 47,
          kChild | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP, 0},
-        /* 3 */
         {1008, "COMBOBOX", "", 0, 142, 23, 107, 79, kChild | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP,
          0},
-        /* 4 */
         {1012, "msctls_trackbar32", "Slider1", 0, 7, 128, 346, 23,
          kChild | TBS_TOP | TBS_NOTICKS | WS_TABSTOP | WS_DISABLED, 0},
     };
     const int labelX[6] = {50, 100, 149, 200, 249, 299};
-    for (int k = 0; k < 6; ++k) // 5 to 10: the strings' labels
-        expected.push_back({1013 + k, "STATIC", "", 0, labelX[k], 97, 25, 18, label, 0});
-    /* 11 */ expected.push_back({1019, "STATIC", "Carte Son", 0, 7, 7, 117, 12, label, 0});
-    /* 12 */ expected.push_back({1020, "STATIC", "Nom de l'accord", 0, 146, 7, 106, 13, label, 0});
+    for (int k = 0; k < 6; ++k) // the strings' labels
+        tuner.push_back({1013 + k, "STATIC", "", 0, labelX[k], 97, 25, 18, label, 0});
+    tuner.push_back({1019, "STATIC", "Carte Son", 0, 7, 7, 117, 12, label, 0});
+    tuner.push_back({1020, "STATIC", "Nom de l'accord", 0, 146, 7, 106, 13, label, 0});
     // The compiler keeps no size for an icon control (it takes its icon's).
-    for (int k = 0; k < 6; ++k) // 13 to 18: the marks under the labels
-        expected.push_back(
-            {-1, "STATIC", "", 134, 52 + 50 * k, 110, 0, 0, mark, WS_EX_TRANSPARENT});
-    ExpectControls(*d, expected);
-
-    // Whatever else changes, the lists must stay drop-downs with an editable field.
-    for (const afx::RcControl& c : d->controls)
+    for (int k = 0; k < 6; ++k) // the marks under the labels
+        tuner.push_back(
+            {-1, "STATIC", "", 134, 52 + 50 * k, 110, 0, 0, kChild | SS_ICON, WS_EX_TRANSPARENT});
+    const struct
     {
-        if (c.className == "COMBOBOX")
+        int id;
+        const char* caption;
+        DWORD style, exStyle;
+        int cx, cy;
+        std::vector<ExpectedControl> controls;
+    } dialogs[] = {
+        {102, "Quintor",
+         DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_SETFONT,
+         WS_EX_APPWINDOW, 360, 215, tuner},
+        {100,
+         "A propos de Quintor",
+         0x80C800C0u,
+         0,
+         235,
+         55,
+         {
+             {-1, "STATIC", "", 128, 11, 17, 0, 0, 0x50000003, 0},
+             {-1, "STATIC", "Quintor version 1.0", 0, 40, 10, 119, 8, 0x50020080, 0},
+             {-1, "STATIC", "Accordeur de guitare à 6 cordes", 0, 40, 25, 119, 8, 0x50020000, 0},
+             {1 /* IDOK */, "BUTTON", "OK", 0, 178, 7, 50, 14, 0x50030001, 0},
+         }},
+    };
+    for (const auto& e : dialogs)
+    {
+        SCOPED_TRACE("dialog " + std::to_string(e.id));
+        const afx::RcDialog* d = afx::GetResources().FindDialog(e.id);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->caption, e.caption);
+        EXPECT_EQ(d->style, e.style);
+        EXPECT_EQ(d->exStyle, e.exStyle);
+        EXPECT_EQ(std::vector<int>({d->x, d->y, d->cx, d->cy}),
+                  std::vector<int>({0, 0, e.cx, e.cy}));
+        EXPECT_EQ(d->fontFace, "MS Sans Serif");
+        EXPECT_EQ(d->pointSize, 8);
+        ASSERT_EQ(d->controls.size(), e.controls.size());
+        for (std::size_t i = 0; i < e.controls.size(); ++i)
         {
-            EXPECT_EQ(c.style & 3, static_cast<DWORD>(CBS_DROPDOWN)) << c.id;
+            SCOPED_TRACE("control " + std::to_string(i));
+            const afx::RcControl& c = d->controls[i];
+            const ExpectedControl& x = e.controls[i];
+            EXPECT_EQ(c.id, x.id);
+            // The compiler stores a class name upper-case; the layer compares them ignoring case.
+            EXPECT_EQ(strcasecmp(c.className.c_str(), x.className), 0) << c.className;
+            EXPECT_EQ(c.text, x.text);
+            EXPECT_EQ(c.iconId, x.iconId);
+            EXPECT_EQ(std::vector<int>({c.x, c.y, c.cx, c.cy}),
+                      std::vector<int>({x.x, x.y, x.cx, x.cy}));
+            EXPECT_EQ(c.style, x.style) << std::hex << c.style << " != " << x.style;
+            EXPECT_EQ(c.exStyle, x.exStyle) << std::hex << c.exStyle;
         }
     }
 }
 
-TEST(ProgramResources, AboutBoxTemplate)
+TEST(ProgramResources, StringTableAndModuleName)
 {
-    const afx::Resources& script = afx::GetResources();
-    const afx::RcDialog* d = script.FindDialog(100);
-    ASSERT_NE(d, nullptr);
-    EXPECT_FALSE(d->extended);
-    EXPECT_EQ(d->caption, "A propos de Quintor");
-    EXPECT_EQ(d->style, 0x80C800C0u);
-    EXPECT_EQ(d->exStyle, 0u);
-    EXPECT_EQ(std::vector<int>({d->x, d->y, d->cx, d->cy}), std::vector<int>({0, 0, 235, 55}));
-    EXPECT_EQ(d->fontFace, "MS Sans Serif");
-    EXPECT_EQ(d->pointSize, 8);
-    EXPECT_EQ(d->language, kFrench);
-    ExpectControls(
-        *d, {
-                /* 0 */ {-1, "STATIC", "", 128, 11, 17, 0, 0, 0x50000003, 0},
-                /* 1 */ {-1, "STATIC", "Quintor version 1.0", 0, 40, 10, 119, 8, 0x50020080, 0},
-                /* 2 */
-                {-1, "STATIC", "Accordeur de guitare à 6 cordes", 0, 40, 25, 119, 8, 0x50020000, 0},
-                /* 3 */ {1 /* IDOK */, "BUTTON", "OK", 0, 178, 7, 50, 14, 0x50030001, 0},
-            });
+    EXPECT_EQ(afx::GetResources().strings,
+              (std::map<int, std::string>{{101, "&A propos de Quintor..."}}));
+    std::string text = "previous";
+    EXPECT_FALSE(AfxLoadStringResource(102, text));
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(AfxLoadStringResource(101, text));
+    EXPECT_EQ(text, "&A propos de Quintor...");
+    // After the version block's original file name, whatever the Linux file is called.
+    EXPECT_EQ(afx::GetResources().originalFilename, "Quintor.EXE");
+    EXPECT_EQ(AfxModuleName("/usr/bin/quintor"), "Quintor");
+    EXPECT_EQ(AfxModuleName(nullptr), "Quintor");
 }
 
-TEST(ProgramResources, StringTableHoldsTheAboutEntryOnly)
+// The images of an .ico file, decoded one by one; empty when the file does not read.
+std::vector<afx::RcIconImage> DecodeIconFile(const std::string& path)
 {
-    const afx::Resources& script = afx::GetResources();
-    EXPECT_EQ(script.strings, (std::map<int, std::string>{{101, "&A propos de Quintor..."}}));
-}
-
-TEST(ProgramResources, VersionBlock)
-{
-    const afx::RcVersion& v = afx::GetResources().version;
-    EXPECT_EQ(v.fileVersionMS, 0x00010002u); // 1.2
-    EXPECT_EQ(v.fileVersionLS, 0x00000000u); // .0.0
-    EXPECT_EQ(v.productVersionMS, 0x00010002u);
-    EXPECT_EQ(v.productVersionLS, 0x00000000u);
-    EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
-    EXPECT_EQ(v.fileFlags, 0x1u); // VS_FF_DEBUG
-    EXPECT_EQ(v.fileOS, 0x4u);    // VOS__WINDOWS32
-    EXPECT_EQ(v.fileType, 0x1u);  // VFT_APP
-    EXPECT_EQ(v.fileSubtype, 0x0u);
-    EXPECT_EQ(v.blockName, "040c04b0");
-    EXPECT_EQ(v.translation, (std::vector<WORD>{0x040C, 0x04B0}));
-    EXPECT_EQ(v.language, kFrench);
-
-    std::map<std::string, std::string> values(v.strings.begin(), v.strings.end());
-    EXPECT_EQ(values.size(), v.strings.size()) << "a key given twice";
-    const std::map<std::string, std::string> expected = {
-        {"Comments", ""},
-        {"CompanyName", ""},
-        {"FileDescription", "Application MFC Quintor"},
-        {"FileVersion", "1, 2, 0, 0"},
-        {"InternalName", "Quintor"},
-        {"LegalCopyright", "Copyright © 2024"},
-        {"LegalTrademarks", ""},
-        {"OriginalFilename", "Quintor.EXE"},
-        {"PrivateBuild", ""},
-        {"ProductName", "Application Quintor"},
-        {"ProductVersion", "1, 2, 0, 0"},
-        {"SpecialBuild", ""},
-    };
-    for (const auto& [key, text] : expected)
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> ico{std::istreambuf_iterator<char>(in), {}};
+    auto u32 = [&ico](std::size_t at)
+    { return std::uint32_t(ico[at]) | ico[at + 1] << 8 | ico[at + 2] << 16 | ico[at + 3] << 24; };
+    if (ico.size() < 6 || (u32(0) & 0xFFFF) != 0 || (u32(0) >> 16) != 1)
+        return {};
+    std::vector<afx::RcIconImage> images(ico[4] | ico[5] << 8);
+    for (std::size_t i = 0; i < images.size(); ++i)
     {
-        ASSERT_TRUE(values.count(key)) << key;
-        EXPECT_EQ(values[key], text) << key;
+        const std::uint64_t length = u32(6 + 16 * i + 8), offset = u32(6 + 16 * i + 12);
+        if (6 + 16 * (i + 1) > ico.size() || offset + length > ico.size() ||
+            afx::DecodeIconImage(ico.data() + offset, length, images[i]) != nullptr)
+            return {};
     }
-    EXPECT_EQ(values.size(), expected.size());
+    return images;
+}
+
+// The icons are the pictures of the .ico files the script names, image by image.
+TEST(ProgramResources, IconsAreTheSourceTreesFiles)
+{
+    const struct
+    {
+        int id;
+        const char* file;
+        std::vector<std::vector<int>> images; // width, height, depth
+    } icons[] = {
+        {128, "Quintor.ico", {{32, 32, 4}, {32, 32, 8}, {32, 32, 24}, {48, 48, 32}}},
+        {134, "mark.ico", {{32, 32, 4}}},
+    };
+    const char* source = std::getenv("QUINTOR_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "set by ctest";
+    for (const auto& icon : icons)
+    {
+        SCOPED_TRACE(icon.file);
+        const auto images = DecodeIconFile(std::string(source) + "/res/" + icon.file);
+        const afx::RcIcon* embedded = afx::GetResources().FindIcon(icon.id);
+        ASSERT_NE(embedded, nullptr);
+        ASSERT_EQ(embedded->images.size(), icon.images.size());
+        ASSERT_EQ(images.size(), icon.images.size());
+        for (std::size_t i = 0; i < images.size(); ++i)
+        {
+            const afx::RcIconImage& e = embedded->images[i];
+            EXPECT_EQ(std::vector<int>({e.width, e.height, e.bitCount}), icon.images[i]) << i;
+            EXPECT_EQ(e.argb, images[i].argb) << i;
+        }
+    }
 }
 
 // Pixels of a decoded image.
@@ -187,36 +188,9 @@ struct Picture
 
 constexpr std::uint32_t kDarkRed = 0x800000, kRed = 0xFF0000, kYellow = 0xFFFF00;
 
-TEST(ProgramResources, ApplicationIconImages)
+TEST(ProgramResources, IconPictures)
 {
-    const afx::Resources& script = afx::GetResources();
-    const afx::RcIcon* icon = script.FindIcon(128);
-    ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(icon->language, kFrench);
-    ASSERT_EQ(icon->images.size(), 4u);
-    const int expected[4][3] = {{32, 32, 4}, {32, 32, 8}, {32, 32, 24}, {48, 48, 32}};
-    for (int i = 0; i < 4; ++i)
-    {
-        SCOPED_TRACE("image " + std::to_string(i));
-        const afx::RcIconImage& image = icon->images[i];
-        EXPECT_EQ(image.width, expected[i][0]);
-        EXPECT_EQ(image.height, expected[i][1]);
-        EXPECT_EQ(image.bitCount, expected[i][2]);
-        ASSERT_EQ(image.argb.size(), static_cast<std::size_t>(image.width * image.height));
-    }
-    // The three 32-pixel images are one picture at three depths.
-    EXPECT_EQ(icon->images[0].argb, icon->images[1].argb);
-    EXPECT_EQ(icon->images[0].argb, icon->images[2].argb);
-    // The large one has a smooth outline: partly transparent pixels.
-    const auto& large = icon->images[3].argb;
-    EXPECT_TRUE(std::any_of(large.begin(), large.end(),
-                            [](std::uint32_t p) { return (p >> 24) != 0 && (p >> 24) != 0xFF; }));
-}
-
-TEST(ProgramResources, ApplicationIconPicture)
-{
-    const afx::Resources& script = afx::GetResources();
-    const afx::RcIcon* icon = script.FindIcon(128);
+    const afx::RcIcon* icon = afx::GetResources().FindIcon(128);
     ASSERT_NE(icon, nullptr);
     for (std::size_t i = 0; i < icon->images.size(); ++i)
     {
@@ -224,10 +198,8 @@ TEST(ProgramResources, ApplicationIconPicture)
         Picture p{icon->images[i]};
         const int s = p.image.width, last = s - 1;
         // Transparent background.
-        EXPECT_FALSE(p.Opaque(0, 0));
-        EXPECT_FALSE(p.Opaque(last, 0));
-        EXPECT_FALSE(p.Opaque(0, last));
-        EXPECT_FALSE(p.Opaque(last, last));
+        EXPECT_FALSE(p.Opaque(0, 0) || p.Opaque(last, 0) || p.Opaque(0, last) ||
+                     p.Opaque(last, last));
         // The neck at the top is narrow, the body below wide.
         const int neckRow = s * 5 / 16, bodyRow = s * 13 / 16;
         EXPECT_GT(p.OpaqueInRow(neckRow), 0);
@@ -243,83 +215,66 @@ TEST(ProgramResources, ApplicationIconPicture)
             ASSERT_TRUE(p.Opaque(x, bodyRow)) << x;
             std::uint32_t c = p.Rgb(x, bodyRow);
             yellow += c == kYellow;
-            int brightness = ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF);
-            dark += brightness < 0x60 * 3;
+            dark += ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF) < 0x60 * 3;
         }
         EXPECT_GT(yellow, 0);
         EXPECT_GE(dark, 2) << "strings";
         // The strip carries the strings from the neck down into the body.
         EXPECT_TRUE(p.Rgb(s / 2, neckRow) == kYellow || p.Rgb(s / 2 - 1, neckRow) == kYellow);
     }
-}
-
-TEST(ProgramResources, MarkIconIsABlackBarOverColumns15To17)
-{
-    const afx::Resources& script = afx::GetResources();
-    const afx::RcIcon* icon = script.FindIcon(134);
-    ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(icon->language, kFrench);
-    ASSERT_EQ(icon->images.size(), 1u);
-    Picture p{icon->images[0]};
-    ASSERT_EQ(p.image.width, 32);
-    ASSERT_EQ(p.image.height, 32);
-    EXPECT_TRUE(p.image.bitCount == 4 || p.image.bitCount == 32) << p.image.bitCount;
+    // The large one has a smooth outline: partly transparent pixels.
+    const auto& large = icon->images.back().argb;
+    EXPECT_TRUE(std::any_of(large.begin(), large.end(),
+                            [](std::uint32_t p) { return (p >> 24) != 0 && (p >> 24) != 0xFF; }));
+    // The mark is a black bar over columns 15 to 17.
+    const afx::RcIcon* mark = afx::GetResources().FindIcon(134);
+    ASSERT_NE(mark, nullptr);
+    Picture m{mark->images[0]};
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
-        {
-            bool bar = x >= 15 && x <= 17;
-            ASSERT_EQ(p.Opaque(x, y), bar) << x << "," << y;
-            if (bar)
-            {
-                ASSERT_EQ(p.At(x, y), 0xFF000000u) << x << "," << y;
-            }
-        }
+            ASSERT_EQ(m.At(x, y) & 0xFF000000u ? m.At(x, y) : 0u,
+                      x >= 15 && x <= 17 ? 0xFF000000u : 0u)
+                << x << "," << y;
 }
 
-// The icons are the pictures of the .ico files the script names, image by image.
-TEST(ProgramResources, IconsAreTheSourceTreesFiles)
+TEST(ProgramResources, OtherResourcesChosenByTheirHandle)
 {
-    const afx::Resources& resources = afx::GetResources();
-    const struct
-    {
-        int id;
-        const char* file;
-    } icons[] = {{128, "Quintor.ico"}, {134, "mark.ico"}};
-    for (const auto& icon : icons)
-    {
-        SCOPED_TRACE(icon.file);
-        std::string onDisk;
-        ASSERT_TRUE(
-            resources_test::ReadFile(resources_test::SourceDir() + "/res/" + icon.file, onDisk));
-        const std::vector<afx::RcIconImage> images = resources_test::DecodeIconFile(
-            std::vector<unsigned char>(onDisk.begin(), onDisk.end()));
-        ASSERT_FALSE(images.empty());
-        const afx::RcIcon* embedded = resources.FindIcon(icon.id);
-        ASSERT_NE(embedded, nullptr);
-        ASSERT_EQ(embedded->images.size(), images.size());
-        for (std::size_t i = 0; i < images.size(); ++i)
-        {
-            EXPECT_EQ(embedded->images[i].bitCount, images[i].bitCount) << i;
-            EXPECT_EQ(embedded->images[i].width, images[i].width) << i;
-            EXPECT_EQ(embedded->images[i].argb, images[i].argb) << i;
-        }
-    }
+    const HINSTANCE module = AfxGetResourceHandle();
+    ASSERT_NE(module, nullptr);
+    HINSTANCE__ other;
+    other.resources.strings[101] = "";
+    other.resources.strings[7] = "Autre";
+    AfxSetResourceHandle(&other);
+    EXPECT_EQ(AfxGetResourceHandle(), &other);
+    std::string text = "previous";
+    EXPECT_FALSE(AfxLoadStringResource(101, text)) << "an empty string counts as none";
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(AfxLoadStringResource(7, text));
+    EXPECT_EQ(text, "Autre");
+    EXPECT_EQ(afx::GetResources().FindDialog(102), nullptr);
+    // Without a version block the module is named after its file.
+    EXPECT_EQ(AfxModuleName("/usr/bin/quintor"), "quintor");
+
+    AfxSetResourceHandle(module);
+    EXPECT_EQ(AfxGetResourceHandle(), module);
+    EXPECT_TRUE(AfxLoadStringResource(101, text));
+    EXPECT_NE(afx::GetResources().FindDialog(102), nullptr);
 }
 
-// Every resource but the file's opening empty entry is French (France), and there is nothing
-// beyond the two icons' images and groups, two templates, one string block and the version.
-TEST(ProgramResources, EverythingIsFrench)
+TEST(ProgramResourcesDeathTest, DamagedResourcesStopTheProgramWithWhy)
 {
-    const std::vector<afx::RcEntry>& entries = afx::GetResources().entries;
-    ASSERT_FALSE(entries.empty());
-    EXPECT_EQ(entries[0].type, 0);
-    std::map<int, int> perType;
-    for (std::size_t i = 1; i < entries.size(); ++i)
-    {
-        EXPECT_EQ(entries[i].language, kFrench) << "entry " << i;
-        ++perType[entries[i].type];
-    }
-    EXPECT_EQ(perType, (std::map<int, int>{{3, 5}, {5, 2}, {6, 1}, {14, 2}, {16, 1}}));
+    // A dialog resource announcing more bytes than the file holds.
+    resources_test::ResFile file;
+    file.add(5, 102, 0x040C, resources_test::Bytes().u32(0x80C800C0));
+    file.bytes.data.resize(file.bytes.data.size() - 4);
+    const std::vector<unsigned char> bytes = file.bytes.data;
+    EXPECT_EXIT(
+        {
+            afx::RegisterResourceModule("Quintor", bytes.data(), bytes.size());
+            afx::GetResources();
+        },
+        testing::ExitedWithCode(1),
+        "^Quintor: ressources endommag.+es: ressource 1: 4 octets de donn.+es pour 0 restants");
 }
 
 } // namespace

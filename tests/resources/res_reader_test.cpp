@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <set>
+#include <sstream>
 
 using resources_test::BitmapHeader;
 using resources_test::Bytes;
@@ -100,17 +101,15 @@ Bytes FixedFileInfo()
     return b.u32(0x3F).u32(1).u32(4).u32(1).u32(0).u32(0).u32(0);
 }
 
-Bytes VersionBlock(const Bytes& fixed = FixedFileInfo(), const std::string& key = "VS_VERSION_INFO")
+Bytes VersionBlock(const Bytes& fixed = FixedFileInfo(), const std::string& key = "VS_VERSION_INFO",
+                   const std::string& name = "Quintor.EXE")
 {
-    Bytes translation = Bytes().u16(0x040C).u16(0x04B0);
-    return VersionNode(key, 0, fixed, static_cast<unsigned>(fixed.data.size()),
-                       {VersionNode("StringFileInfo", 1, Bytes(), 0,
-                                    {VersionNode("040c04b0", 1, Bytes(), 0,
-                                                 {TextValue("Comments", ""),
-                                                  TextValue("OriginalFilename", "Quintor.EXE"),
-                                                  TextValue("LegalCopyright", "\xA9 2024")})}),
-                        VersionNode("VarFileInfo", 1, Bytes(), 0,
-                                    {VersionNode("Translation", 0, translation, 4)})});
+    return VersionNode(
+        key, 0, fixed, static_cast<unsigned>(fixed.data.size()),
+        {VersionNode("StringFileInfo", 1, Bytes(), 0,
+                     {VersionNode("040c04b0", 1, Bytes(), 0,
+                                  {TextValue("Comments", ""), TextValue("OriginalFilename", name),
+                                   TextValue("LegalCopyright", "\xA9 2024")})})});
 }
 
 // A 2x2 icon image, 24 bits, the top-left pixel transparent.
@@ -147,77 +146,58 @@ afx::Resources ReadOk(const ResFile& file)
     return reading.resources.value_or(afx::Resources());
 }
 
-TEST(ResReader, ClassicTemplate)
+// Every field the reader gives, on one line, and each control on one more.
+std::string Describe(const afx::RcDialog& d)
 {
-    const Bytes body =
-        Template(ClassicDialog(2),
-                 {ClassicItem(0x50030001, 1, Bytes().ordinal(0x80), Bytes().text("OK")),
-                  ClassicItem(0x50000003, 0xFFFF, Bytes().ordinal(0x82), Bytes().ordinal(128))});
-    const afx::Resources r = ReadOk(ResFile().add(kDialog, 100, kFrench, body));
-    const afx::RcDialog* d = r.FindDialog(100);
-    ASSERT_NE(d, nullptr);
-    EXPECT_FALSE(d->extended);
-    EXPECT_EQ(d->style, 0x80C800C0u);
-    EXPECT_EQ(d->exStyle, 0x20u);
-    EXPECT_EQ(std::vector<int>({d->x, d->y, d->cx, d->cy}), std::vector<int>({1, 2, 235, 55}));
-    EXPECT_EQ(d->caption, "Titre \xE9");
-    EXPECT_EQ(d->fontFace, "MS Sans Serif");
-    EXPECT_EQ(d->pointSize, 8);
-    EXPECT_EQ(d->language, kFrench);
-    ASSERT_EQ(d->controls.size(), 2u);
-    const afx::RcControl &ok = d->controls[0], &icon = d->controls[1];
-    EXPECT_EQ(ok.className, "BUTTON");
-    EXPECT_EQ(ok.text, "OK");
-    EXPECT_EQ(ok.id, 1);
-    EXPECT_EQ(ok.style, 0x50030001u);
-    EXPECT_EQ(std::vector<int>({ok.x, ok.y, ok.cx, ok.cy}), std::vector<int>({11, 17, 20, 8}));
-    EXPECT_EQ(icon.className, "STATIC");
-    EXPECT_EQ(icon.id, -1);
-    EXPECT_EQ(icon.iconId, 128);
-    EXPECT_EQ(icon.text, "");
+    std::ostringstream out;
+    out << std::hex << d.style << " " << d.exStyle << std::dec << " " << d.x << "," << d.y << " "
+        << d.cx << "x" << d.cy << " \"" << d.caption << "\" " << d.pointSize << " " << d.fontFace;
+    for (const afx::RcControl& c : d.controls)
+        out << "\n"
+            << c.className << " \"" << c.text << "\" " << c.iconId << " " << c.id << " " << c.x
+            << "," << c.y << " " << c.cx << "x" << c.cy << " " << std::hex << c.style << " "
+            << c.exStyle << std::dec;
+    return out.str();
 }
 
-TEST(ResReader, ExtendedTemplate)
+TEST(ResReader, DialogTemplates)
 {
-    const Bytes body =
-        Template(ExtendedDialog(3),
-                 {ExtendedItem(0x58010014, 0, 1012, Bytes().text("MSCTLS_TRACKBAR32"),
-                               Bytes().text("Slider1"), Bytes().raw({9, 9, 9})),
-                  ExtendedItem(0x50210102, 0, 1000, Bytes().ordinal(0x85), Bytes().u16(0)),
-                  ExtendedItem(0x50000003, WS_EX_TRANSPARENT, 0xFFFFFFFF, Bytes().ordinal(0x82),
-                               Bytes().ordinal(134))});
-    const afx::Resources r = ReadOk(ResFile().add(kDialog, 102, kFrench, body));
-    const afx::RcDialog* d = r.FindDialog(102);
-    ASSERT_NE(d, nullptr);
-    EXPECT_TRUE(d->extended);
-    EXPECT_EQ(d->style, 0x90C800C0u);
-    EXPECT_EQ(d->exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
-    EXPECT_EQ(d->caption, "Quintor");
-    EXPECT_EQ(d->fontFace, "MS Sans Serif");
-    ASSERT_EQ(d->controls.size(), 3u);
-    EXPECT_EQ(d->controls[0].className, "MSCTLS_TRACKBAR32");
-    EXPECT_EQ(d->controls[0].text, "Slider1");
-    EXPECT_EQ(d->controls[0].id, 1012);
-    EXPECT_EQ(d->controls[0].x, -7);
-    EXPECT_EQ(d->controls[0].style, 0x58010014u);
-    // The creation data are skipped, whatever their length.
-    EXPECT_EQ(d->controls[1].className, "COMBOBOX");
-    EXPECT_EQ(d->controls[1].text, "");
-    EXPECT_EQ(d->controls[1].id, 1000);
-    EXPECT_EQ(d->controls[2].id, -1);
-    EXPECT_EQ(d->controls[2].iconId, 134);
-    EXPECT_EQ(d->controls[2].exStyle, static_cast<DWORD>(WS_EX_TRANSPARENT));
-}
-
-TEST(ResReader, TemplateWithoutControlsOrFont)
-{
-    Bytes body;
-    body.u32(WS_POPUP).u32(0).u16(0).u16(0).u16(0).u16(10).u16(10).u16(0).u16(0).text("");
-    const afx::Resources r = ReadOk(ResFile().add(kDialog, 7, kFrench, body));
-    ASSERT_NE(r.FindDialog(7), nullptr);
-    EXPECT_TRUE(r.FindDialog(7)->controls.empty());
-    EXPECT_EQ(r.FindDialog(7)->fontFace, "");
-    EXPECT_EQ(r.FindDialog(7)->pointSize, 0);
+    Bytes bare;
+    bare.u32(WS_POPUP).u32(0).u16(0).u16(0).u16(0).u16(10).u16(10).u16(0).u16(0).text("");
+    const struct
+    {
+        const char* name;
+        Bytes body;
+        const char* expected;
+    } cases[] = {
+        {"classic",
+         Template(ClassicDialog(2),
+                  {ClassicItem(0x50030001, 1, Bytes().ordinal(0x80), Bytes().text("OK")),
+                   ClassicItem(0x50000003, 0xFFFF, Bytes().ordinal(0x82), Bytes().ordinal(128))}),
+         "80c800c0 20 1,2 235x55 \"Titre \xE9\" 8 MS Sans Serif\n"
+         "BUTTON \"OK\" 0 1 11,17 20x8 50030001 0\n"
+         "STATIC \"\" 128 -1 11,17 20x8 50000003 0"},
+        // Creation data are skipped, whatever their length.
+        {"extended",
+         Template(ExtendedDialog(3),
+                  {ExtendedItem(0x58010014, 0, 1012, Bytes().text("MSCTLS_TRACKBAR32"),
+                                Bytes().text("Slider1"), Bytes().raw({9, 9, 9})),
+                   ExtendedItem(0x50210102, 0, 1000, Bytes().ordinal(0x85), Bytes().u16(0)),
+                   ExtendedItem(0x50000003, WS_EX_TRANSPARENT, 0xFFFFFFFF, Bytes().ordinal(0x82),
+                                Bytes().ordinal(134))}),
+         "90c800c0 40000 0,0 360x215 \"Quintor\" 8 MS Sans Serif\n"
+         "MSCTLS_TRACKBAR32 \"Slider1\" 0 1012 -7,128 346x23 58010014 0\n"
+         "COMBOBOX \"\" 0 1000 -7,128 346x23 50210102 0\n"
+         "STATIC \"\" 134 -1 -7,128 346x23 50000003 20"},
+        {"without controls or font", bare, "80000000 0 0,0 10x10 \"\" 0 "},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const afx::Resources r = ReadOk(ResFile().add(kDialog, 7, kFrench, c.body));
+        ASSERT_NE(r.FindDialog(7), nullptr);
+        EXPECT_EQ(Describe(*r.FindDialog(7)), c.expected);
+    }
 }
 
 TEST(ResReader, StringBlocksNumberTheirStrings)
@@ -249,22 +229,33 @@ TEST(ResReader, StringBlocksNumberTheirStrings)
               (std::map<int, std::string>{{0, "?a"}}));
 }
 
-TEST(ResReader, VersionBlock)
+// Of the version block, the original file name in the first string table, without the
+// terminators the script may add.
+TEST(ResReader, OriginalFilename)
 {
-    const afx::Resources r = ReadOk(ResFile().add(kVersion, 1, kFrench, VersionBlock()));
-    const afx::RcVersion& v = r.version;
-    EXPECT_EQ(v.fileVersionMS, 0x10002u);
-    EXPECT_EQ(v.fileVersionLS, 3u);
-    EXPECT_EQ(v.productVersionLS, 4u);
-    EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
-    EXPECT_EQ(v.fileOS, 4u);
-    EXPECT_EQ(v.blockName, "040c04b0");
-    using Pairs = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(v.strings, (Pairs{{"Comments", ""},
-                                {"OriginalFilename", "Quintor.EXE"},
-                                {"LegalCopyright", "\xA9 2024"}}));
-    EXPECT_EQ(v.translation, (std::vector<WORD>{0x040C, 0x04B0}));
-    EXPECT_EQ(v.language, kFrench);
+    const struct
+    {
+        const char* name;
+        Bytes block;
+        const char* expected;
+    } cases[] = {
+        {"as compiled", VersionBlock(), "Quintor.EXE"},
+        {"with the script's own terminator",
+         VersionBlock(FixedFileInfo(), "VS_VERSION_INFO", std::string("Quintor.EXE\0", 12)),
+         "Quintor.EXE"},
+        {"without the fixed part", VersionBlock(Bytes()), "Quintor.EXE"},
+        {"without a string table",
+         VersionNode("VS_VERSION_INFO", 0, FixedFileInfo(), 52,
+                     {VersionNode("VarFileInfo", 1, Bytes(), 0,
+                                  {VersionNode("Translation", 0, Bytes().u32(0x04B0040C), 4)})}),
+         ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ReadOk(ResFile().add(kVersion, 1, kFrench, c.block)).originalFilename,
+                  c.expected);
+    }
 }
 
 TEST(ResReader, IconGroupsOrderTheirImages)
@@ -279,14 +270,12 @@ TEST(ResReader, IconGroupsOrderTheirImages)
     EXPECT_EQ(r.FindIcon(128)->images[0].argb,
               (std::vector<std::uint32_t>{0x00445566, 0xFF445566, 0xFF445566, 0xFF445566}));
     EXPECT_EQ(r.FindIcon(128)->images[1].argb[1], 0xFF112233u);
-    EXPECT_EQ(r.FindIcon(128)->language, kFrench);
-    ASSERT_NE(r.FindIcon(134), nullptr);
-    EXPECT_EQ(r.FindIcon(134)->language, kEnglish);
+    ASSERT_NE(r.FindIcon(134), nullptr) << "whatever its language";
     EXPECT_EQ(r.FindIcon(1), nullptr) << "images are no icons of their own";
 }
 
-// Of one type and number the first one is used; named resources and unknown types are listed
-// but not looked up.
+// Of one type and number the first one is used, whatever its language; named resources and unknown
+// types are passed over.
 TEST(ResReader, FirstOfATypeAndNumberWins)
 {
     ResFile file;
@@ -298,11 +287,6 @@ TEST(ResReader, FirstOfATypeAndNumberWins)
     file.add(kString, 2, kFrench, StringBlock({{0, "seize"}}));
     const afx::Resources r = ReadOk(file);
     EXPECT_EQ(r.strings, (std::map<int, std::string>{{1, "un"}, {16, "seize"}}));
-    ASSERT_EQ(r.entries.size(), 7u);
-    EXPECT_EQ(r.entries[3].id, -1);
-    EXPECT_EQ(r.entries[4].type, -1);
-    EXPECT_EQ(r.entries[5].type, 24);
-    EXPECT_EQ(r.entries[2].language, kEnglish);
 }
 
 // One resource of each type the reader reads, valid as written.
@@ -439,7 +423,8 @@ TEST(ResReader, DamagedFilesGiveErrors)
          "ressource 1: 4294967295 octets de donn\xE9"},
         {"names longer than their header", named.bytes.data, "ressource 1: caract\xE9ristiques"},
         {"type name without its end", endless.bytes.data, "ressource 1: type sans fin"},
-        {"string block 0", Patched(strings, 46, {0}), "bloc de cha\xEEnes hors de 1 \xE0 4096"},
+        {"string block 0", Patched(strings, 46, {0}),
+         "bloc de cha\xEEnes 0: num\xE9ro hors de 1 \xE0 4096"},
         {"string longer than its block", Patched(strings, 64 + 10, {0xFF, 0xFF}),
          "bloc de cha\xEEnes 7: cha\xEEne: fin des donn\xE9"
          "es"},
@@ -519,11 +504,14 @@ TEST(ResReader, DamagedFilesGiveErrors)
     }
 }
 
-TEST(ResReader, EmptyFileHoldsNothing)
+TEST(ResReader, NoBytes)
 {
     afx::ResourceReading reading = afx::ReadResources(nullptr, 0);
     ASSERT_TRUE(reading.resources.has_value());
-    EXPECT_TRUE(reading.resources->entries.empty());
+    EXPECT_TRUE(reading.resources->dialogs.empty() && reading.resources->icons.empty() &&
+                reading.resources->strings.empty() && reading.resources->originalFilename.empty());
+    EXPECT_EQ(afx::ReadResources(nullptr, 4).error, "aucune donn\xE9"
+                                                    "e");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The encodings a text file may come in, down to code page 1252: what counts as UTF-8, malformed
-// UTF-16, and the characters that lie past 0x7F in both.
+// The encodings a text file may come in, down to code page 1252: malformed UTF-8 and UTF-16, the
+// characters that lie past 0x7F in both, and what counts as UTF-8 in a file without a mark.
 #include "afxcp1252.h"
 
 #include <gtest/gtest.h>
@@ -9,42 +9,6 @@
 namespace
 {
 using namespace std::string_literals;
-
-TEST(TextEncoding, WellFormedUtf8)
-{
-    const struct
-    {
-        std::string bytes;
-        bool wellFormed;
-    } cases[] = {
-        /* 0 */ {"", true},
-        /* 1 */ {"MI1LA1", true},
-        /* 2 */ {"R\xC3\xA9", true},
-        /* 3 */ {"R\xE9", false},           // code page 1252
-        /* 4 */ {"\xC2\x80\xDF\xBF", true}, // the ends of the two-byte forms
-        /* 5 */ {"\xE0\xA0\x80\xEF\xBF\xBF", true},
-        /* 6 */ {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", true}, // U+10000 and U+10FFFF
-        /* 7 */ {"\xED\x9F\xBF\xEE\x80\x80", true},         // either side of the surrogates
-        /* 8 */ {"\xC0\xAF", false},                        // overlong '/'
-        /* 9 */ {"\xC1\xBF", false},
-        /* 10 */ {"\xE0\x9F\xBF", false},
-        /* 11 */ {"\xF0\x8F\xBF\xBF", false},
-        /* 12 */ {"\xED\xA0\x80", false}, // a surrogate
-        /* 13 */ {"\xED\xBF\xBF", false},
-        /* 14 */ {"\xF4\x90\x80\x80", false}, // past U+10FFFF
-        /* 15 */ {"\xF5\x80\x80\x80", false},
-        /* 16 */ {"\xE2\x82", false}, // cut short at the end
-        /* 17 */ {"\xE2\x82x", false},
-        /* 18 */ {"\x80", false}, // a continuation without a lead
-        /* 19 */ {"\xFF\xFE", false},
-        /* 20 */ {"a\0b"s, true},
-        /* 21 */ {"0123456789abcdef\xE9", false}, // past runs of eight ASCII bytes
-        /* 22 */ {"0123456\xC3\xA9", true},       // across the end of a run
-        /* 23 */ {"01234567\xC3\xA9" + std::string(20, 'x') + "\xC3", false},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(afx::IsUtf8(cases[i].bytes), cases[i].wellFormed) << "case " << i;
-}
 
 TEST(TextEncoding, Utf8ToCodePage1252)
 {
@@ -103,6 +67,7 @@ TEST(TextEncoding, Utf16ToCodePage1252)
     }
 }
 
+// Without a mark, text that is well-formed UTF-8 throughout is UTF-8, any other code page 1252.
 TEST(TextEncoding, TextFilesByMarkThenByContent)
 {
     const struct
@@ -121,6 +86,28 @@ TEST(TextEncoding, TextFilesByMarkThenByContent)
         /* 8 */ {"\xFF", "\xFF"}, // no whole mark: 1252
         /* 9 */ {"\xEF\xBB", "\xEF\xBB"},
         /* 10 */ {"\xC3\xA9 R\xE9", "\xC3\xA9 R\xE9"}, // one byte that is not UTF-8: all 1252
+        /* 11 */ {"R\xE9 \xC3\xA9", "R\xE9 \xC3\xA9"},
+        /* 12 */ {"\xC2\x80\xDF\xBF", "??"}, // the ends of the two-byte forms
+        /* 13 */ {"\xE0\xA0\x80\xEF\xBF\xBF", "??"},
+        /* 14 */ {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "??"}, // U+10000 and U+10FFFF
+        /* 15 */ {"\xED\x9F\xBF\xEE\x80\x80", "??"},         // either side of the surrogates
+        /* 16 */ {"0123456\xC3\xA9", "0123456\xE9"},         // across the end of a run
+        // No UTF-8: overlong forms, surrogates, past U+10FFFF, cut short, a lone continuation.
+        /* 17 */ {"\xC0\xAF", "\xC0\xAF"},
+        /* 18 */ {"\xC1\xBF", "\xC1\xBF"},
+        /* 19 */ {"\xE0\x9F\xBF", "\xE0\x9F\xBF"},
+        /* 20 */ {"\xF0\x8F\xBF\xBF", "\xF0\x8F\xBF\xBF"},
+        /* 21 */ {"\xED\xA0\x80", "\xED\xA0\x80"},
+        /* 22 */ {"\xED\xBF\xBF", "\xED\xBF\xBF"},
+        /* 23 */ {"\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},
+        /* 24 */ {"\xF5\x80\x80\x80", "\xF5\x80\x80\x80"},
+        /* 25 */ {"\xE2\x82", "\xE2\x82"},
+        /* 26 */ {"\xE2\x82x", "\xE2\x82x"},
+        /* 27 */ {"\x80", "\x80"},
+        /* 28 */ {"0123456789abcdef\xE9", "0123456789abcdef\xE9"}, // past runs of eight ASCII bytes
+                                                                   /* 29 */
+        {"01234567\xC3\xA9" + std::string(20, 'x') + "\xC3",
+         "01234567\xC3\xA9" + std::string(20, 'x') + "\xC3"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(afx::TextFileToCp1252(cases[i].bytes), cases[i].cp1252) << "case " << i;

@@ -32,29 +32,18 @@ namespace
 constexpr char kFill = '\x7E';
 constexpr DWORD kBuffer = 100;
 
-struct Result
+// Reads into a buffer of kBuffer bytes filled beforehand: the value, its NUL, and nothing written
+// after them; with a size of 0, nothing at all.
+void ExpectRead(const char* app, const char* key, const char* def, DWORD size,
+                const std::string& file, const std::string& expected)
 {
-    DWORD count;
-    std::string buffer; // all kBuffer bytes
-};
-
-Result Read(const char* app, const char* key, const char* def, DWORD size, const std::string& file)
-{
-    Result r{0, std::string(kBuffer, kFill)};
-    r.count = GetPrivateProfileStringA(app, key, def, r.buffer.data(), size, file.c_str());
-    return r;
-}
-
-// The value, its NUL, and nothing written after them; with a size of 0, nothing at all.
-void ExpectValue(const Result& r, const std::string& expected, DWORD size = kBuffer)
-{
-    const std::size_t written = size == 0 ? 0 : expected.size() + 1;
-    EXPECT_EQ(r.count, expected.size());
-    EXPECT_EQ(r.buffer.substr(0, expected.size()), expected);
     ASSERT_LT(expected.size(), kBuffer);
-    if (written != 0)
-        EXPECT_EQ(r.buffer[expected.size()], '\0');
-    EXPECT_EQ(r.buffer.find_first_not_of(kFill, written), std::string::npos)
+    std::string buffer(kBuffer, kFill);
+    EXPECT_EQ(GetPrivateProfileStringA(app, key, def, buffer.data(), size, file.c_str()),
+              expected.size());
+    const std::size_t written = size == 0 ? 0 : expected.size() + 1;
+    EXPECT_EQ(buffer.substr(0, written), size == 0 ? "" : expected + '\0');
+    EXPECT_EQ(buffer.find_first_not_of(kFill, written), std::string::npos)
         << "written past the copy";
 }
 
@@ -94,25 +83,13 @@ const std::string kLines[] = {
     "Clé=Valeur d'été", // the last line, without a line end
 };
 
-// With its mark.
-std::string Utf16(std::u16string_view text, bool bigEndian)
-{
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t unit : text)
-    {
-        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}
-
+// Latin-1 text in UTF-16, behind its mark.
 std::string Widened(const std::string& latin1, bool bigEndian)
 {
-    std::u16string wide;
-    for (unsigned char c : latin1)
-        wide += static_cast<char16_t>(c);
-    return Utf16(wide, bigEndian);
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : latin1)
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return bytes;
 }
 
 const struct Encoding
@@ -197,7 +174,7 @@ TEST_P(ProfileRules, ValuesAsWindowsReadsThem)
     {
         SCOPED_TRACE("case " + std::to_string(i));
         const auto& c = cases[i];
-        ExpectValue(Read(c.app, c.key, c.def, c.size, path), c.expected, c.size);
+        ExpectRead(c.app, c.key, c.def, c.size, path, c.expected);
     }
 }
 
@@ -223,7 +200,7 @@ TEST(Profile, FileNames)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.path);
-        ExpectValue(Read("S", "k", "def  ", 80, c.path), c.expected);
+        ExpectRead("S", "k", "def  ", 80, c.path, c.expected);
     }
     char value[8] = "x";
     EXPECT_EQ(GetPrivateProfileStringA("S", "k", "def", value, 8, nullptr), 3u);
@@ -286,7 +263,7 @@ TEST(ProfileCache, SeesEveryChangeOfTheFile)
         if (c.settled)
             WaitPastLastChange(path);
         const struct stat before = StatOf(path);
-        ExpectValue(Read("NOM", "Accord1", "absent", 80, path), "Standard!");
+        ExpectRead("NOM", "Accord1", "absent", 80, path, "Standard!");
         if (c.change == Remove)
             std::filesystem::remove(path);
         else
@@ -301,7 +278,7 @@ TEST(ProfileCache, SeesEveryChangeOfTheFile)
             ASSERT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
             ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
         }
-        ExpectValue(Read("NOM", "Accord1", "absent", 80, path), c.expected);
+        ExpectRead("NOM", "Accord1", "absent", 80, path, c.expected);
     }
 }
 

@@ -5,8 +5,6 @@
 
 #include <afxwin.h>
 
-#include <strings.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -14,93 +12,48 @@
 namespace
 {
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-
-struct ExpectedControl
-{
-    int id;
-    const char* className;
-    const char* text;
-    int iconId;
-    int x, y, cx, cy;
-    DWORD style, exStyle;
-};
-
+// As compiled from the script: styles, size, caption and font, then control by control its class,
+// text, icon, id, place, size, style and extended style (hex). 0x50000000 is a visible child,
+// 0x40000 the application window's extended style, 0x20 a transparent control.
 TEST(ProgramResources, DialogTemplates)
 {
-    const DWORD label = kChild | SS_CENTER | SS_CENTERIMAGE | WS_GROUP;
-    std::vector<ExpectedControl> tuner = {
-        {1002, "BUTTON", "&GO", 0, 289, 7, 50, 14,
-         kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 0},
-        {1003, "BUTTON", "&Stop", 0, 289, 22, 50, 14, kChild | BS_PUSHBUTTON | WS_TABSTOP, 0},
-        {1000, "COMBOBOX", "", 0, 7, 23, 107, 47,
-         kChild | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP, 0},
-        {1008, "COMBOBOX", "", 0, 142, 23, 107, 79, kChild | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP,
-         0},
-        {1012, "msctls_trackbar32", "Slider1", 0, 7, 128, 346, 23,
-         kChild | TBS_TOP | TBS_NOTICKS | WS_TABSTOP | WS_DISABLED, 0},
-    };
-    const int labelX[6] = {50, 100, 149, 200, 249, 299};
-    for (int k = 0; k < 6; ++k) // the strings' labels
-        tuner.push_back({1013 + k, "STATIC", "", 0, labelX[k], 97, 25, 18, label, 0});
-    tuner.push_back({1019, "STATIC", "Carte Son", 0, 7, 7, 117, 12, label, 0});
-    tuner.push_back({1020, "STATIC", "Nom de l'accord", 0, 146, 7, 106, 13, label, 0});
-    // The compiler keeps no size for an icon control (it takes its icon's).
-    for (int k = 0; k < 6; ++k) // the marks under the labels
-        tuner.push_back(
-            {-1, "STATIC", "", 134, 52 + 50 * k, 110, 0, 0, kChild | SS_ICON, WS_EX_TRANSPARENT});
     const struct
     {
         int id;
-        const char* caption;
-        DWORD style, exStyle;
-        int cx, cy;
-        std::vector<ExpectedControl> controls;
+        const char* described;
     } dialogs[] = {
-        {102, "Quintor",
-         DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_SETFONT,
-         WS_EX_APPWINDOW, 360, 215, tuner},
-        {100,
-         "A propos de Quintor",
-         0x80C800C0u,
-         0,
-         235,
-         55,
-         {
-             {-1, "STATIC", "", 128, 11, 17, 0, 0, 0x50000003, 0},
-             {-1, "STATIC", "Quintor version 1.0", 0, 40, 10, 119, 8, 0x50020080, 0},
-             {-1, "STATIC", "Accordeur de guitare à 6 cordes", 0, 40, 25, 119, 8, 0x50020000, 0},
-             {1 /* IDOK */, "BUTTON", "OK", 0, 178, 7, 50, 14, 0x50030001, 0},
-         }},
+        {102, "90c800c0 40000 0,0 360x215 \"Quintor\" 8 MS Sans Serif\n"
+              "BUTTON \"&GO\" 0 1002 289,7 50x14 58010001 0\n"
+              "BUTTON \"&Stop\" 0 1003 289,22 50x14 50010000 0\n"
+              "COMBOBOX \"\" 0 1000 7,23 107x47 50210102 0\n"
+              "COMBOBOX \"\" 0 1008 142,23 107x79 50210002 0\n"
+              "MSCTLS_TRACKBAR32 \"Slider1\" 0 1012 7,128 346x23 58010014 0\n"
+              "STATIC \"\" 0 1013 50,97 25x18 50020201 0\n"
+              "STATIC \"\" 0 1014 100,97 25x18 50020201 0\n"
+              "STATIC \"\" 0 1015 149,97 25x18 50020201 0\n"
+              "STATIC \"\" 0 1016 200,97 25x18 50020201 0\n"
+              "STATIC \"\" 0 1017 249,97 25x18 50020201 0\n"
+              "STATIC \"\" 0 1018 299,97 25x18 50020201 0\n"
+              "STATIC \"Carte Son\" 0 1019 7,7 117x12 50020201 0\n"
+              "STATIC \"Nom de l'accord\" 0 1020 146,7 106x13 50020201 0\n"
+              // The compiler keeps no size for an icon control (it takes its icon's).
+              "STATIC \"\" 134 -1 52,110 0x0 50000003 20\n"
+              "STATIC \"\" 134 -1 102,110 0x0 50000003 20\n"
+              "STATIC \"\" 134 -1 152,110 0x0 50000003 20\n"
+              "STATIC \"\" 134 -1 202,110 0x0 50000003 20\n"
+              "STATIC \"\" 134 -1 252,110 0x0 50000003 20\n"
+              "STATIC \"\" 134 -1 302,110 0x0 50000003 20"},
+        {100, "80c800c0 0 0,0 235x55 \"A propos de Quintor\" 8 MS Sans Serif\n"
+              "STATIC \"\" 128 -1 11,17 0x0 50000003 0\n"
+              "STATIC \"Quintor version 1.0\" 0 -1 40,10 119x8 50020080 0\n"
+              "STATIC \"Accordeur de guitare à 6 cordes\" 0 -1 40,25 119x8 50020000 0\n"
+              "BUTTON \"OK\" 0 1 178,7 50x14 50030001 0"},
     };
     for (const auto& e : dialogs)
     {
-        SCOPED_TRACE("dialog " + std::to_string(e.id));
         const afx::RcDialog* d = afx::GetResources().FindDialog(e.id);
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->caption, e.caption);
-        EXPECT_EQ(d->style, e.style);
-        EXPECT_EQ(d->exStyle, e.exStyle);
-        EXPECT_EQ(std::vector<int>({d->x, d->y, d->cx, d->cy}),
-                  std::vector<int>({0, 0, e.cx, e.cy}));
-        EXPECT_EQ(d->fontFace, "MS Sans Serif");
-        EXPECT_EQ(d->pointSize, 8);
-        ASSERT_EQ(d->controls.size(), e.controls.size());
-        for (std::size_t i = 0; i < e.controls.size(); ++i)
-        {
-            SCOPED_TRACE("control " + std::to_string(i));
-            const afx::RcControl& c = d->controls[i];
-            const ExpectedControl& x = e.controls[i];
-            EXPECT_EQ(c.id, x.id);
-            // The compiler stores a class name upper-case; the layer compares them ignoring case.
-            EXPECT_EQ(strcasecmp(c.className.c_str(), x.className), 0) << c.className;
-            EXPECT_EQ(c.text, x.text);
-            EXPECT_EQ(c.iconId, x.iconId);
-            EXPECT_EQ(std::vector<int>({c.x, c.y, c.cx, c.cy}),
-                      std::vector<int>({x.x, x.y, x.cx, x.cy}));
-            EXPECT_EQ(c.style, x.style) << std::hex << c.style << " != " << x.style;
-            EXPECT_EQ(c.exStyle, x.exStyle) << std::hex << c.exStyle;
-        }
+        ASSERT_NE(d, nullptr) << e.id;
+        EXPECT_EQ(resources_test::Describe(*d), e.described);
     }
 }
 
@@ -170,71 +123,29 @@ TEST(ProgramResources, IconsAreTheSourceTreesFiles)
     }
 }
 
-// Pixels of a decoded image.
-struct Picture
-{
-    const afx::RcIconImage& image;
-    std::uint32_t At(int x, int y) const { return image.argb[y * image.width + x]; }
-    bool Opaque(int x, int y) const { return (At(x, y) >> 24) != 0; }
-    std::uint32_t Rgb(int x, int y) const { return At(x, y) & 0xFFFFFF; }
-    int OpaqueInRow(int y) const
-    {
-        int n = 0;
-        for (int x = 0; x < image.width; ++x)
-            n += Opaque(x, y);
-        return n;
-    }
-};
-
-constexpr std::uint32_t kDarkRed = 0x800000, kRed = 0xFF0000, kYellow = 0xFFFF00;
-
 TEST(ProgramResources, IconPictures)
 {
+    // The application icon's three 32-pixel images are one picture at three depths; the large one
+    // has a smooth outline: partly transparent pixels.
     const afx::RcIcon* icon = afx::GetResources().FindIcon(128);
     ASSERT_NE(icon, nullptr);
-    for (std::size_t i = 0; i < icon->images.size(); ++i)
-    {
-        SCOPED_TRACE("image " + std::to_string(i));
-        Picture p{icon->images[i]};
-        const int s = p.image.width, last = s - 1;
-        // Transparent background.
-        EXPECT_FALSE(p.Opaque(0, 0) || p.Opaque(last, 0) || p.Opaque(0, last) ||
-                     p.Opaque(last, last));
-        // The neck at the top is narrow, the body below wide.
-        const int neckRow = s * 5 / 16, bodyRow = s * 13 / 16;
-        EXPECT_GT(p.OpaqueInRow(neckRow), 0);
-        EXPECT_LT(p.OpaqueInRow(neckRow), s / 3);
-        EXPECT_GT(p.OpaqueInRow(bodyRow), s / 2);
-        // Dark red on the left of the body, red on the right, a yellow strip with dark strings
-        // down the middle.
-        EXPECT_EQ(p.Rgb(s / 5, bodyRow), kDarkRed);
-        EXPECT_EQ(p.Rgb(s - 1 - s / 5, bodyRow), kRed);
-        int yellow = 0, dark = 0;
-        for (int x = s / 3; x < s - s / 3; ++x)
-        {
-            ASSERT_TRUE(p.Opaque(x, bodyRow)) << x;
-            std::uint32_t c = p.Rgb(x, bodyRow);
-            yellow += c == kYellow;
-            dark += ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF) < 0x60 * 3;
-        }
-        EXPECT_GT(yellow, 0);
-        EXPECT_GE(dark, 2) << "strings";
-        // The strip carries the strings from the neck down into the body.
-        EXPECT_TRUE(p.Rgb(s / 2, neckRow) == kYellow || p.Rgb(s / 2 - 1, neckRow) == kYellow);
-    }
-    // The large one has a smooth outline: partly transparent pixels.
+    ASSERT_EQ(icon->images.size(), 4u);
+    EXPECT_EQ(icon->images[0].argb, icon->images[1].argb);
+    EXPECT_EQ(icon->images[0].argb, icon->images[2].argb);
     const auto& large = icon->images.back().argb;
     EXPECT_TRUE(std::any_of(large.begin(), large.end(),
                             [](std::uint32_t p) { return (p >> 24) != 0 && (p >> 24) != 0xFF; }));
-    // The mark is a black bar over columns 15 to 17.
+    // The mark is an opaque black bar over columns 15 to 17, transparent elsewhere.
     const afx::RcIcon* mark = afx::GetResources().FindIcon(134);
     ASSERT_NE(mark, nullptr);
-    Picture m{mark->images[0]};
+    const afx::RcIconImage& m = mark->images[0];
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
-            ASSERT_EQ(m.At(x, y) & 0xFF000000u ? m.At(x, y) : 0u,
-                      x >= 15 && x <= 17 ? 0xFF000000u : 0u)
+        {
+            const std::uint32_t pixel = m.argb[y * m.width + x];
+            ASSERT_EQ(pixel >> 24 ? pixel : 0u, x >= 15 && x <= 17 ? 0xFF000000u : 0u)
                 << x << "," << y;
+        }
 }
 
 TEST(ProgramResources, OtherResourcesChosenByTheirHandle)

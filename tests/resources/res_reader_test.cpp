@@ -1,19 +1,216 @@
-// The compiled resource reader on files written byte by byte here: each resource type as the
+// The compiled resource reader on files written byte by byte here: icon bitmaps (rows bottom-up
+// and padded to four bytes, then the AND mask, 1 = transparent), each resource type as the
 // resource compiler lays it out, then damage of every kind, which must give an error naming the
 // place, never a crash or a partial result.
 #include "ResourceTestSupport.h"
 
 #include <windows.h>
 
-#include <set>
-#include <sstream>
+#include <gtest/gtest.h>
 
-using resources_test::BitmapHeader;
-using resources_test::Bytes;
-using resources_test::ResFile;
+#include <cstdint>
+#include <set>
+#include <vector>
 
 namespace
 {
+
+// Little-endian bytes, for writing .ico and .res files field by field.
+class Bytes
+{
+public:
+    Bytes() = default;
+    Bytes(std::vector<unsigned char> bytes) : data(std::move(bytes)) {}
+    Bytes& u8(unsigned v)
+    {
+        data.push_back(static_cast<unsigned char>(v));
+        return *this;
+    }
+    Bytes& u16(unsigned v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
+    Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Bytes& raw(std::initializer_list<unsigned> bytes)
+    {
+        for (unsigned b : bytes)
+            u8(b);
+        return *this;
+    }
+    Bytes& append(const Bytes& other)
+    {
+        data.insert(data.end(), other.data.begin(), other.data.end());
+        return *this;
+    }
+    // Zero-terminated UTF-16 of an ASCII or code page 1252 text (below U+0100 either way).
+    Bytes& text(const std::string& s)
+    {
+        for (unsigned char c : s)
+            u16(c);
+        return u16(0);
+    }
+    Bytes& ordinal(unsigned id) { return u16(0xFFFF).u16(id); }
+    // Zeros up to the next multiple of four bytes.
+    Bytes& align()
+    {
+        while (data.size() % 4 != 0)
+            u8(0);
+        return *this;
+    }
+    std::vector<unsigned char> data;
+};
+
+// BITMAPINFOHEADER of an icon image: the height counts the colour bitmap and the mask.
+Bytes BitmapHeader(int width, int height, int bitCount, std::uint32_t coloursUsed = 0)
+{
+    Bytes b;
+    b.u32(40).u32(static_cast<std::uint32_t>(width)).u32(static_cast<std::uint32_t>(2 * height));
+    b.u16(1).u16(static_cast<unsigned>(bitCount)).u32(0).u32(0);
+    b.u32(0).u32(0).u32(coloursUsed).u32(0);
+    return b;
+}
+
+// A compiled resource file: the empty entry that opens it, then the resources added.
+class ResFile
+{
+public:
+    ResFile() { add(0, 0, 0, {}); }
+    ResFile& add(unsigned type, unsigned id, unsigned language, const Bytes& body)
+    {
+        return entry(Bytes().ordinal(type), Bytes().ordinal(id), language, body);
+    }
+    // type and name as stored: ordinals or zero-terminated UTF-16 names.
+    ResFile& entry(const Bytes& type, const Bytes& name, unsigned language, const Bytes& body)
+    {
+        Bytes header;
+        header.append(type).append(name).align();
+        header.u32(0).u16(0x1030).u16(language).u32(0).u32(0);
+        bytes.u32(static_cast<std::uint32_t>(body.data.size()))
+            .u32(static_cast<std::uint32_t>(8 + header.data.size()));
+        bytes.append(header).append(body).align();
+        return *this;
+    }
+    Bytes bytes;
+};
+
+afx::ResourceReading Read(const std::vector<unsigned char>& bytes)
+{
+    return afx::ReadResources(bytes.data(), bytes.size());
+}
+
+// Palette entries are blue, green, red, reserved.
+Bytes Palette(std::initializer_list<std::uint32_t> rgb)
+{
+    Bytes b;
+    for (std::uint32_t c : rgb)
+        b.u8(c & 0xFF).u8((c >> 8) & 0xFF).u8((c >> 16) & 0xFF).u8(0);
+    return b;
+}
+
+TEST(IconDecode, EachDepth)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<int> shape;          // width, height, depth, colours used
+        Bytes rest;                      // palette, colour rows bottom-up, mask rows bottom-up
+        std::vector<std::uint32_t> argb; // top row first
+    } cases[] = {
+        // Bits 1 0 0 0 0 0 0 1 | 1, white as colour 1, read from the high bit; 9 bits and padding
+        // to four bytes, then a mask all opaque.
+        {"1 bit, padded row",
+         {9, 1, 1, 0},
+         Palette({0x000000, 0xFFFFFF}).raw({0x81, 0x80, 0, 0}).raw({0, 0, 0, 0}),
+         {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+          0xFFFFFFFF, 0xFFFFFFFF}},
+        // Top row red, green; bottom row blue, transparent.
+        {"4 bits with mask",
+         {2, 2, 4, 4},
+         Palette({0x000000, 0xFF0000, 0x00FF00, 0x0000FF})
+             .raw({0x30, 0, 0, 0, 0x12, 0, 0, 0})
+             .raw({0x40, 0, 0, 0, 0x00, 0, 0, 0}),
+         {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000}},
+        {"8 bits, fewer colours used",
+         {1, 2, 8, 2},
+         Palette({0x102030, 0x405060}).raw({1, 0, 0, 0, 0, 0, 0, 0}).raw({0, 0, 0, 0, 0, 0, 0, 0}),
+         {0xFF102030, 0xFF405060}},
+        // 9 bytes of colour, 3 of padding; the third pixel transparent.
+        {"24 bits, padded row",
+         {3, 1, 24, 0},
+         Bytes()
+             .raw({0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 0x21, 0x22, 0x23, 0xEE, 0xEE, 0xEE})
+             .raw({0x20, 0, 0, 0}),
+         {0xFF030201, 0xFF131211, 0x00232221}},
+        // The mask says both transparent: ignored.
+        {"32 bits: alpha wins over the mask",
+         {2, 1, 32, 0},
+         Bytes().raw({0x10, 0x20, 0x30, 0x80, 0x40, 0x50, 0x60, 0x00}).raw({0xC0, 0, 0, 0}),
+         {0x80302010, 0x00605040}},
+        {"32 bits without alpha: the mask decides",
+         {2, 1, 32, 0},
+         Bytes().raw({0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x00}).raw({0x40, 0, 0, 0}),
+         {0xFF302010, 0x00605040}},
+        {"32 bits without a mask at all",
+         {2, 1, 32, 0},
+         Bytes().raw({0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x7F}),
+         {0x00302010, 0x7F605040}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const Bytes image =
+            BitmapHeader(c.shape[0], c.shape[1], c.shape[2], c.shape[3]).append(c.rest);
+        afx::RcIconImage decoded;
+        const char* why = afx::DecodeIconImage(image.data.data(), image.data.size(), decoded);
+        ASSERT_EQ(why, nullptr) << why;
+        EXPECT_EQ(std::vector<int>({decoded.width, decoded.height, decoded.bitCount}),
+                  std::vector<int>(c.shape.begin(), c.shape.begin() + 3));
+        EXPECT_EQ(decoded.argb, c.argb);
+    }
+}
+
+TEST(IconDecode, RefusesWhatIsNotAClassicBitmap)
+{
+    const Bytes valid = BitmapHeader(1, 1, 24).raw({1, 2, 3, 0}).raw({0, 0, 0, 0});
+    auto with = [&valid](std::size_t at, unsigned char value)
+    {
+        Bytes b = valid;
+        b.data[at] = value;
+        return b;
+    };
+    const struct
+    {
+        const char* name;
+        Bytes image;
+        const char* why;
+    } cases[] = {
+        {"empty", Bytes(), "tronqué"},
+        {"header cut", Bytes({valid.data.begin(), valid.data.begin() + 39}), "tronqué"},
+        {"pixels cut", Bytes({valid.data.begin(), valid.data.end() - 1}), "au-delà"},
+        {"PNG", Bytes().raw({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).append(valid), "PNG"},
+        {"header size past the end", with(1, 0x10), "en-tête"},
+        {"header size too small", with(0, 12), "en-tête"},
+        {"two planes", with(12, 2), "plans"},
+        {"compressed", with(16, 1), "compressé"},
+        {"width 0", with(4, 0), "dimensions"},
+        {"width 257", with(5, 1), "dimensions"}, // 0x101
+        {"odd height", with(8, 3), "dimensions"},
+        {"negative height", with(11, 0x80), "dimensions"},
+        {"16 bits", with(14, 16), "profondeur"},
+        {"palette larger than the depth",
+         BitmapHeader(1, 1, 1, 3).append(Palette({0, 0, 0})).raw({0, 0, 0, 0}), "palette"},
+        {"index past the palette",
+         BitmapHeader(1, 1, 8, 2).append(Palette({0, 0})).raw({5, 0, 0, 0, 0, 0, 0, 0}),
+         "hors de la palette"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        afx::RcIconImage image;
+        image.width = 99;
+        const char* why = afx::DecodeIconImage(c.image.data.data(), c.image.data.size(), image);
+        ASSERT_NE(why, nullptr);
+        EXPECT_NE(std::string(why).find(c.why), std::string::npos) << why;
+        EXPECT_EQ(image.width, 99) << "left as it was";
+    }
+}
 
 constexpr unsigned kFrench = 0x040C, kEnglish = 0x0409;
 constexpr unsigned kIcon = 3, kDialog = 5, kString = 6, kGroupIcon = 14, kVersion = 16;
@@ -138,7 +335,7 @@ std::vector<unsigned char> Patched(std::vector<unsigned char> bytes, std::size_t
 
 afx::Resources ReadOk(const ResFile& file)
 {
-    afx::ResourceReading reading = resources_test::Read(file.bytes.data);
+    afx::ResourceReading reading = Read(file.bytes.data);
     EXPECT_EQ(reading.error, "");
     return reading.resources.value_or(afx::Resources());
 }
@@ -296,7 +493,7 @@ TEST(ResReader, EveryTruncatedResourceIsAnError)
             file.add(kIcon, 1, kFrench, IconImage(0xFF));
             file.add(s.type, s.id, kFrench,
                      Bytes({s.body.data.begin(), s.body.data.begin() + cut}));
-            afx::ResourceReading reading = resources_test::Read(file.bytes.data);
+            afx::ResourceReading reading = Read(file.bytes.data);
             ASSERT_FALSE(reading.resources.has_value());
             EXPECT_EQ(reading.error.rfind(s.where, 0), 0u) << reading.error;
         }
@@ -308,7 +505,7 @@ TEST(ResReader, EveryTruncatedResourceIsAnError)
         ResFile file;
         file.add(kIcon, 1, kFrench, Bytes({image.data.begin(), image.data.begin() + cut}));
         file.add(kGroupIcon, 128, kFrench, IconGroup({1}));
-        afx::ResourceReading reading = resources_test::Read(file.bytes.data);
+        afx::ResourceReading reading = Read(file.bytes.data);
         ASSERT_FALSE(reading.resources.has_value());
         EXPECT_EQ(reading.error.rfind("ic\xF4ne 128: image 1: ", 0), 0u) << reading.error;
     }
@@ -330,12 +527,12 @@ TEST(ResReader, TheFileCutBetweenEntriesOnly)
         for (std::size_t end = dataEnd; end <= file.bytes.data.size(); ++end)
             boundaries.insert(end);
     }
-    ASSERT_TRUE(resources_test::Read(file.bytes.data).resources.has_value());
+    ASSERT_TRUE(Read(file.bytes.data).resources.has_value());
     for (std::size_t cut = 0; cut < file.bytes.data.size(); ++cut)
     {
         const std::vector<unsigned char> part(file.bytes.data.begin(),
                                               file.bytes.data.begin() + cut);
-        afx::ResourceReading reading = resources_test::Read(part);
+        afx::ResourceReading reading = Read(part);
         const bool readable = boundaries.count(cut) != 0;
         EXPECT_EQ(reading.resources.has_value(), readable) << cut << ": " << reading.error;
         EXPECT_EQ(reading.error.empty(), readable) << cut;
@@ -433,7 +630,7 @@ TEST(ResReader, DamagedFilesGiveErrors)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        afx::ResourceReading reading = resources_test::Read(c.bytes);
+        afx::ResourceReading reading = Read(c.bytes);
         ASSERT_FALSE(reading.resources.has_value());
         EXPECT_NE(reading.error.find(c.error), std::string::npos) << reading.error;
     }

@@ -1,9 +1,8 @@
 // GetPrivateProfileStringA over any tunings file. The first byte of the input picks how the rest is
 // saved: as it is, behind a UTF-8 or UTF-16 mark, or widened to UTF-16 behind its mark. The file is
-// read as the dialog reads it (every key 1 to 99 into 80-byte buffers), into buffers of 0 to 3
-// bytes and as section and key listings, three times: parsed, from the cache, and parsed again
-// after a rewrite of the same bytes. Each buffer is followed by a guard zone that must stay as it
-// was filled.
+// read as the dialog reads it (every key 1 to 99 into 80-byte buffers) and into buffers of 0 to 3
+// bytes, three times: parsed, from the cache, and parsed again after a rewrite of the same bytes.
+// Each buffer is followed by a guard zone that must stay as it was filled.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -27,7 +26,6 @@ constexpr DWORD kValueLength = 80; // the dialog's buffers
 constexpr int kTunings = 99;
 constexpr std::size_t kGuard = 64;
 constexpr char kFill = '\xA5';
-constexpr std::size_t kListed = 8; // sections, and keys of each, read back from the listings
 
 [[noreturn]] void Fail(const std::string& what)
 {
@@ -125,39 +123,15 @@ Reading Read(const char* path, const char* app, const char* key, DWORD size)
     return Reading{count, std::string(buffer.data(), size)};
 }
 
-// A listing (app or key null) that does not fit is cut to size - 2 bytes and ends in two NULs; a
-// value is cut to size - 1. With an empty default, an empty listing is the empty value in both.
+// A value that does not fit is cut to size - 1 bytes.
 void ExpectCut(const Reading& full, const Reading& cut, const char* app, const char* key,
                DWORD size)
 {
-    const bool listing = app == nullptr || key == nullptr;
     if (size == 0)
         return;
-    if (full.count + 1 <= size)
-    {
-        if (cut.count != full.count ||
-            cut.bytes.compare(0, cut.count + 1, full.bytes, 0, full.count + 1) != 0)
-            Fail("a copy that fits differs from the full one: " + Describe(app, key, size));
-        return;
-    }
-    const DWORD kept = listing ? (size >= 2 ? size - 2 : 0) : size - 1;
+    const DWORD kept = full.count + 1 <= size ? full.count : size - 1;
     if (cut.count != kept || cut.bytes.compare(0, kept, full.bytes, 0, kept) != 0)
         Fail("a cut copy is not the start of the full one: " + Describe(app, key, size));
-    if (listing && size >= 2 && cut.bytes[size - 1] != '\0')
-        Fail("a cut listing does not end in two NULs: " + Describe(app, key, size));
-}
-
-std::vector<std::string> Names(const Reading& listing)
-{
-    std::vector<std::string> names;
-    std::size_t from = 0;
-    while (from < listing.count && names.size() < kListed)
-    {
-        const std::size_t end = listing.bytes.find('\0', from);
-        names.push_back(listing.bytes.substr(from, end - from));
-        from = end + 1;
-    }
-    return names;
 }
 
 std::vector<Reading> Pass(const char* path, DWORD large)
@@ -179,13 +153,12 @@ std::vector<Reading> Pass(const char* path, DWORD large)
         }
     }
 
-    // Small buffers, values and listings.
+    // Small buffers; a null name gives the (empty) default.
     const struct
     {
         const char* app;
         const char* key;
-    } small[] = {{"NOM", "Accord1"},   {"NOTES", "Notes1"}, {nullptr, nullptr},
-                 {nullptr, "Accord1"}, {"NOM", nullptr},    {"NOTES", nullptr}};
+    } small[] = {{"NOM", "Accord1"}, {"NOTES", "Notes1"}, {nullptr, "Accord1"}, {"NOM", nullptr}};
     for (const auto& s : small)
     {
         const Reading full = Read(path, s.app, s.key, large);
@@ -196,15 +169,6 @@ std::vector<Reading> Pass(const char* path, DWORD large)
             ExpectCut(full, cut, s.app, s.key, size);
             all.push_back(cut);
         }
-    }
-
-    // Every section listed, its keys listed, and their values.
-    for (const std::string& section : Names(Read(path, nullptr, nullptr, large)))
-    {
-        const Reading keys = Read(path, section.c_str(), nullptr, large);
-        all.push_back(keys);
-        for (const std::string& key : Names(keys))
-            all.push_back(Read(path, section.c_str(), key.c_str(), kValueLength));
     }
     return all;
 }
@@ -240,7 +204,7 @@ std::string Saved(const std::uint8_t* data, std::size_t size)
 void Compare(const std::vector<Reading>& first, const std::vector<Reading>& again, const char* how)
 {
     if (first.size() != again.size())
-        Fail(std::string("a different number of sections or keys ") + how);
+        Fail(std::string("a different number of readings ") + how);
     for (std::size_t i = 0; i < first.size(); ++i)
         if (!(first[i] == again[i]))
             Fail(std::string("a different result ") + how + " (reading " + std::to_string(i) + ")");
@@ -253,7 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::string file = Saved(data, size);
-    // No value or listing of the file is longer than its bytes.
+    // No value of the file is longer than its bytes.
     const DWORD large = static_cast<DWORD>(file.size() + 2);
 
     scratch.Write(file);

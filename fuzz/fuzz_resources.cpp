@@ -32,8 +32,7 @@ std::string Summary(const afx::ResourceReading& r)
         s += "i" + std::to_string(id) + ":" + std::to_string(icon.images.size()) + ";";
     for (const auto& [id, text] : r.resources->strings)
         s += "s" + std::to_string(id) + "=" + text + ";";
-    for (const auto& [key, value] : r.resources->version.strings)
-        s += "v" + key + "=" + value + ";";
+    s += "v" + r.resources->originalFilename;
     return s;
 }
 } // namespace
@@ -54,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(!icon.images.empty(), "an icon group read without images");
             for (const afx::RcIconImage& image : icon.images)
                 Check(image.width > 0 && image.height > 0 &&
-                          image.argb.size() ==
-                              static_cast<std::size_t>(image.width) * image.height,
+                          image.argb.size() == static_cast<std::size_t>(image.width) * image.height,
                       "an icon image whose pixels do not fill it");
         }
         for (const auto& [id, text] : first.resources->strings)

@@ -79,8 +79,9 @@ public:
     std::uint32_t U16(const char* what)
     {
         Need(2, what);
+        const std::uint32_t v = Peek(0);
         pos_ += 2;
-        return file_[pos_ - 2] | (static_cast<std::uint32_t>(file_[pos_ - 1]) << 8);
+        return v;
     }
     std::uint32_t U32(const char* what)
     {

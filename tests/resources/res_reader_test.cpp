@@ -120,13 +120,6 @@ TEST(IconDecode, EachDepth)
          Palette({0x000000, 0xFFFFFF}).raw({0x81, 0x80, 0, 0}).raw({0, 0, 0, 0}),
          {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
           0xFFFFFFFF, 0xFFFFFFFF}},
-        // Top row red, green; bottom row blue, transparent.
-        {"4 bits with mask",
-         {2, 2, 4, 4},
-         Palette({0x000000, 0xFF0000, 0x00FF00, 0x0000FF})
-             .raw({0x30, 0, 0, 0, 0x12, 0, 0, 0})
-             .raw({0x40, 0, 0, 0, 0x00, 0, 0, 0}),
-         {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000}},
         {"8 bits, fewer colours used",
          {1, 2, 8, 2},
          Palette({0x102030, 0x405060}).raw({1, 0, 0, 0, 0, 0, 0, 0}).raw({0, 0, 0, 0, 0, 0, 0, 0}),

@@ -89,13 +89,12 @@ std::size_t AsciiRun(std::string_view text, std::size_t i)
 // sequence gives a '?' for each of its bytes, or, when strict, nothing at all.
 std::optional<std::string> FromUtf8(std::string_view text, bool strict)
 {
-    std::string out(text.size(), '\0'); // never longer than the UTF-8
-    std::size_t n = 0;
+    std::string out;
+    out.reserve(text.size()); // never longer than the UTF-8
     for (std::size_t i = 0; i < text.size();)
     {
         const std::size_t ascii = AsciiRun(text, i);
-        std::memcpy(out.data() + n, text.data() + i, ascii);
-        n += ascii;
+        out.append(text.data() + i, ascii);
         i += ascii;
         if (i == text.size())
             break;
@@ -103,10 +102,9 @@ std::optional<std::string> FromUtf8(std::string_view text, bool strict)
         const std::size_t length = DecodeUtf8(text, i, cp);
         if (length == 0 && strict)
             return std::nullopt;
-        out[n++] = length == 0 ? '?' : FromCodePoint(cp);
+        out += length == 0 ? '?' : FromCodePoint(cp);
         i += length == 0 ? 1 : length;
     }
-    out.resize(n);
     return out;
 }
 } // namespace
@@ -140,19 +138,19 @@ std::string Utf16ToCp1252(std::string_view bytes, bool bigEndian)
         const std::uint32_t second = static_cast<unsigned char>(bytes[i + 1]);
         return bigEndian ? (first << 8) | second : (second << 8) | first;
     };
-    std::string out;
-    out.reserve(bytes.size() / 2 + 1);
-    std::size_t i = 0;
+    std::string out(bytes.size() / 2 + 1, '\0');
+    std::size_t n = 0, i = 0;
     for (; i + 1 < bytes.size(); i += 2)
     {
         // A pair of surrogates is one character past U+FFFF; a surrogate alone is none either.
         const std::uint32_t u = unit(i);
         if ((u & 0xFC00) == 0xD800 && i + 3 < bytes.size() && (unit(i + 2) & 0xFC00) == 0xDC00)
             i += 2;
-        out += FromCodePoint(u);
+        out[n++] = FromCodePoint(u);
     }
     if (i < bytes.size())
-        out += '?';
+        out[n++] = '?';
+    out.resize(n);
     return out;
 }
 
@@ -170,6 +168,7 @@ std::string TextFileToCp1252(std::string_view bytes)
         return Utf16ToCp1252(bytes.substr(2), false);
     if (bytes.substr(0, 2) == "\xFE\xFF")
         return Utf16ToCp1252(bytes.substr(2), true);
-    return FromUtf8(bytes, true).value_or(std::string(bytes));
+    std::optional<std::string> utf8 = FromUtf8(bytes, true);
+    return utf8 ? std::move(*utf8) : std::string(bytes);
 }
 } // namespace afx

@@ -5,12 +5,10 @@
 #include "afxfile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace
 {
@@ -23,9 +21,7 @@ char g_search;
 void Fill(const struct stat& st, const std::string& name, LPWIN32_FIND_DATAA data)
 {
     std::memset(data, 0, sizeof *data);
-    DWORD attributes = 0;
-    if (S_ISDIR(st.st_mode))
-        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
     if ((st.st_mode & S_IWUSR) == 0)
         attributes |= FILE_ATTRIBUTE_READONLY;
     if (name[0] == '.')
@@ -51,14 +47,10 @@ std::string NativePath(const char* windowsPath)
 
 DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
 {
-    std::vector<char> buffer(256);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr)
-    {
-        if (errno != ERANGE)
-            return 0;
-        buffer.resize(buffer.size() * 2);
-    }
-    std::string path = afx::Utf8ToCp1252(buffer.data());
+    std::error_code error;
+    const std::string path = afx::Utf8ToCp1252(std::filesystem::current_path(error).string());
+    if (error)
+        return 0;
     if (lpBuffer == nullptr || nBufferLength <= path.size())
         return static_cast<DWORD>(path.size() + 1);
     std::memcpy(lpBuffer, path.c_str(), path.size() + 1);

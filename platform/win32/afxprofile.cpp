@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -44,17 +46,29 @@ char Folded(char c)
 }
 
 // Names compare without regard to the case of ASCII letters, as Windows compares them.
-struct NameLess
+struct NameHash
+{
+    std::size_t operator()(std::string_view s) const
+    {
+        std::uint64_t h = 14695981039346656037ull;
+        for (char c : s)
+            h = (h ^ static_cast<unsigned char>(Folded(c))) * 1099511628211ull;
+        return static_cast<std::size_t>(h);
+    }
+};
+
+struct SameName
 {
     bool operator()(std::string_view a, std::string_view b) const
     {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                            [](char x, char y) { return Folded(x) < Folded(y); });
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(),
+                          [](char x, char y) { return Folded(x) == Folded(y); });
     }
 };
 
 // Names look into the profile's text; of duplicates, the first one wins.
-template <typename T> using ByName = std::map<std::string_view, T, NameLess>;
+template <typename T> using ByName = std::unordered_map<std::string_view, T, NameHash, SameName>;
 
 struct Key
 {
@@ -78,7 +92,18 @@ struct Profile
 // Lines end with LF, CRLF or CR alone; the empty line between CR and LF is skipped as any other.
 void Parse(Profile& profile)
 {
+    // A section's keys are gathered before its index is built at its full size.
+    std::vector<std::pair<std::string_view, Key>> keys;
     ByName<Key>* section = &profile.sections[""];
+    auto index = [&]
+    {
+        if (section != nullptr)
+        {
+            section->reserve(keys.size());
+            section->insert(keys.begin(), keys.end());
+        }
+        keys.clear();
+    };
     const std::string_view text = profile.text;
     std::size_t start = 0;
     while (start <= text.size())
@@ -94,19 +119,19 @@ void Parse(Profile& profile)
         if (close != std::string_view::npos)
         {
             // A section seen before keeps what it had: the keys of this one are never read.
+            index();
             auto [it, first] = profile.sections.try_emplace(Trim(line.substr(1, close - 1)));
             section = first ? &it->second : nullptr;
             continue;
         }
         // Without its closing bracket, a header is an ordinary line.
-        if (section == nullptr)
-            continue;
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
-            section->try_emplace(line);
+            keys.emplace_back(line, Key{});
         else
-            section->try_emplace(Trim(line.substr(0, eq)), Key{true, Trim(line.substr(eq + 1))});
+            keys.emplace_back(Trim(line.substr(0, eq)), Key{true, Trim(line.substr(eq + 1))});
     }
+    index();
 }
 
 std::int64_t Nanoseconds(const timespec& t)
@@ -139,20 +164,6 @@ bool Settled(const timespec& changed, const timespec& readStart)
     // Whole seconds, or the two of FAT, show as a zero fraction.
     const std::int64_t grain = changed.tv_nsec == 0 ? 2'000'000'000 : 0;
     return Nanoseconds(changed) + grain < Nanoseconds(readStart);
-}
-
-bool ReadAll(int fd, std::string& bytes)
-{
-    char chunk[65536];
-    for (;;)
-    {
-        const ssize_t n = read(fd, chunk, sizeof(chunk));
-        if (n == 0)
-            return true;
-        if (n < 0)
-            return false;
-        bytes.append(chunk, static_cast<std::size_t>(n));
-    }
 }
 
 struct Cache
@@ -191,14 +202,13 @@ std::shared_ptr<const Profile> Load(LPCSTR fileName)
         return nullptr;
     // The stamp of what is read: the open file's, not the one seen by name a moment before.
     std::string bytes;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (ok)
-    {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-        ok = ReadAll(fd, bytes);
-    }
+    ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? 1 : -1;
+    bytes.reserve(n > 0 ? static_cast<std::size_t>(st.st_size) : 0);
+    char chunk[65536];
+    while (n > 0 && (n = read(fd, chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, static_cast<std::size_t>(n));
     close(fd);
-    if (!ok)
+    if (n < 0)
         return nullptr;
 
     auto profile = std::make_shared<Profile>();

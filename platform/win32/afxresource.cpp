@@ -1,5 +1,5 @@
 // The application's resources: the compiled resource file that the generated module embeds, read
-// once at first use, and the lookups the framework makes in it.
+// once at first use, the resource handle that may choose others, and the lookups made in them.
 #include "afxcp1252.h"
 #include "afxresources.h"
 

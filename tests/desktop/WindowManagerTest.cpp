@@ -89,7 +89,7 @@ TEST_F(Tuner, FrameStandsAtTheRightEdgeTenPixelsDownAndIsTheWindowRectangle)
     EXPECT_EQ(window, CRect(frame.X(), frame.Y(), frame.Right(), frame.Bottom()));
 }
 
-TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
+TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeAndTheBoxOpensAtTheTunersClientOrigin)
 {
     auto expectFixed = [](const QWidget* w, const Frame& f)
     {
@@ -106,6 +106,7 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
     expectFixed(dlg.Widget(), frame);
 
     Frame about;
+    std::string owner;
     QTimer::singleShot(0,
                        [&]
                        {
@@ -114,35 +115,18 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
                                return;
                            about = FramedWindow(box);
                            expectFixed(box, about);
+                           owner = Output("xprop -id " + std::to_string(XWindowOf(box)) +
+                                          " WM_TRANSIENT_FOR");
                            box->close();
                        });
     dlg.OnSysCommand(IDM_ABOUTBOX, 0);
-    EXPECT_TRUE(about.known) << "the About box never showed framed";
-}
-
-TEST_F(Tuner, AboutBoxOpensAtTheTunersClientOrigin)
-{
-    Frame about;
-    unsigned long transientFor = 0;
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           QWidget* box = QApplication::activeModalWidget();
-                           if (box == nullptr)
-                               return;
-                           about = FramedWindow(box);
-                           const std::string owner = Output(
-                               "xprop -id " + std::to_string(XWindowOf(box)) + " WM_TRANSIENT_FOR");
-                           const std::size_t hex = owner.find("0x");
-                           if (hex != std::string::npos)
-                               transientFor = std::stoul(owner.substr(hex), nullptr, 16);
-                           box->close();
-                       });
-    dlg.OnSysCommand(IDM_ABOUTBOX, 0);
-    ASSERT_TRUE(about.known);
+    ASSERT_TRUE(about.known) << "the About box never showed framed";
     EXPECT_EQ(about.X(), frame.clientX);
     EXPECT_EQ(about.Y(), frame.clientY);
-    EXPECT_EQ(transientFor, XWindowOf(dlg.Widget())) << "the tuner owns its About box";
+    // The tuner owns its About box.
+    const std::size_t hex = owner.find("0x");
+    ASSERT_NE(hex, std::string::npos) << owner;
+    EXPECT_EQ(std::stoul(owner.substr(hex), nullptr, 16), XWindowOf(dlg.Widget()));
 }
 
 TEST_F(Tuner, KeysTypedOnTheDesktopFollowTheDialogManager)

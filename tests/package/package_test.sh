@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Quintor as a user's machine receives it. Usage: package_test.sh CHECK, with BUILD_DIR,
 # SOURCE_DIR, WORK_DIR and PACKAGE_VERSION in the environment (CTest sets them). The check
-# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators, start and window-class
-# read; tree and launcher install the build themselves. A check reports every fault it finds,
-# then fails.
+# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators and start read; tree
+# and launcher install the build themselves. A check reports every fault it finds, then fails.
 set -uo pipefail
 
 check=${1:?which check}
@@ -261,23 +260,19 @@ check_start() {
     elif [ "$(wc -l <<<"$shown")" -ne 1 ]; then
         fail "the tuner's window is not alone on the screen: $shown"
     fi
+    # The window's class is the one the desktop entry names. WM_CLASS(STRING) = "instance", "class"
+    local wanted found
+    wanted=$(desktop_key "$scratch/paquet dépaqueté/usr/share/applications/$app_id.desktop" \
+        StartupWMClass)
+    found=$(sed -n 's/.*= ".*", "\(.*\)"$/\1/p' "$scratch/session/wm_class" 2>/dev/null)
+    [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
+    [ "$found" = "$wanted" ] ||
+        fail "the window's class is '$found', the desktop entry's StartupWMClass '$wanted'"
     local folder="$scratch/config neuve/quintor"
     [ -d "$folder" ] || { fail "the launcher made no folder $folder"; return; }
     [ "$(stat -c %a "$folder")" = 700 ] || fail "$folder is $(stat -c %a "$folder"), not 700"
     cmp -s "$folder/Accords.ini" "$scratch/paquet dépaqueté/usr/share/quintor/Accords.ini" ||
         fail "$folder/Accords.ini is not the shipped copy"
-}
-
-check_window_class() {
-    start_unpacked || return
-    local wanted found
-    wanted=$(desktop_key "$scratch/paquet dépaqueté/usr/share/applications/$app_id.desktop" \
-        StartupWMClass)
-    # WM_CLASS(STRING) = "instance", "class"
-    found=$(sed -n 's/.*= ".*", "\(.*\)"$/\1/p' "$scratch/session/wm_class" 2>/dev/null)
-    [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
-    [ "$found" = "$wanted" ] ||
-        fail "the window's class is '$found', the desktop entry's StartupWMClass '$wanted'"
 }
 
 check_launcher() {
@@ -361,7 +356,6 @@ case $check in
     lint) check_lint ;;
     validators) check_validators ;;
     start) check_start ;;
-    window-class) check_window_class ;;
     launcher) check_launcher ;;
     in-session) in_session; exit ;;
     *) fail "no check named $check" ;;

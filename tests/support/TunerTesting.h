@@ -30,10 +30,8 @@ namespace quintor::testing
 class TunerDialog : public CQuintorDlg
 {
 public:
-    using CQuintorDlg::FillCardList;
     using CQuintorDlg::ImagIn;
     using CQuintorDlg::ImagOut;
-    using CQuintorDlg::LoadTunings;
     using CQuintorDlg::m_Accord;
     using CQuintorDlg::m_bRunning;
     using CQuintorDlg::m_Card;
@@ -46,13 +44,8 @@ public:
     using CQuintorDlg::m_Slider;
     using CQuintorDlg::m_Tuning;
     using CQuintorDlg::m_WaveHdr;
-    using CQuintorDlg::OnCancel;
     using CQuintorDlg::OnClose;
     using CQuintorDlg::OnGo;
-    using CQuintorDlg::OnInitDialog;
-    using CQuintorDlg::OnOK;
-    using CQuintorDlg::OnPaint;
-    using CQuintorDlg::OnQueryDragIcon;
     using CQuintorDlg::OnSelchangeTuning;
     using CQuintorDlg::OnStop;
     using CQuintorDlg::OnSysCommand;
@@ -78,23 +71,19 @@ public:
 };
 
 // The Qt widget that shows a window of the layer (0: the dialog itself).
-inline QWidget* WidgetOf(const CWnd* pWnd)
+inline QWidget* TunerDialog::Widget(int nID) const
 {
+    const CWnd* pWnd = nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID);
     if (pWnd == nullptr || pWnd->m_hWnd == nullptr)
         return nullptr;
     QWidget* found = nullptr;
     for (QWidget* top : QApplication::allWidgets())
     {
-        QVariant v = top->property("afxHwnd");
+        const QVariant v = top->property("afxHwnd");
         if (v.isValid() && v.value<quintptr>() == reinterpret_cast<quintptr>(pWnd->m_hWnd))
             found = top;
     }
     return found;
-}
-
-inline QWidget* TunerDialog::Widget(int nID) const
-{
-    return WidgetOf(nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID));
 }
 
 struct Tuning

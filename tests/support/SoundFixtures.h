@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -128,23 +129,23 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     std::vector<std::string> environment(env);
     for (char** e = environ; *e != nullptr; ++e)
     {
-        const std::string_view entry(*e);
-        const std::string_view name = entry.substr(0, entry.find('='));
-        bool overridden = false;
-        for (const std::string& mine : env)
-            overridden = overridden || std::string_view(mine).substr(0, mine.find('=')) == name;
-        if (!overridden)
-            environment.emplace_back(entry);
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(env.begin(), env.end(),
+                         [&](const std::string& v) { return v.starts_with(name); }))
+            environment.push_back(entry);
     }
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : environment)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-
+    // posix_spawnp takes arrays of pointers, ended by a null one.
+    auto pointers = [](const std::vector<std::string>& strings)
+    {
+        std::vector<char*> p;
+        for (const std::string& s : strings)
+            p.push_back(const_cast<char*>(s.c_str()));
+        p.push_back(nullptr);
+        return p;
+    };
+    std::vector<char*> args = pointers(argv);
+    std::vector<char*> envp = pointers(environment);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

@@ -12,10 +12,11 @@
 
 namespace x_session
 {
-// Waits up to 20 s for ready(): a loaded machine starts servers and programs slowly.
+// Waits up to 20 s for ready(), a loaded machine starting servers and programs slowly; each look
+// runs a tool of the X server's, hence one every 10 ms at most.
 inline bool Await(const std::function<bool()>& ready)
 {
-    return test_support::PollFor(std::chrono::seconds(20), ready);
+    return test_support::PollFor(std::chrono::seconds(20), ready, [] { usleep(10000); });
 }
 
 // What a shell command wrote on its standard output.

@@ -22,10 +22,11 @@ finish() {
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quintor-package.XXXXXX") || exit 1
 trap 'rm -rf "$scratch"' EXIT
 
-the_deb() {
+# Sets deb to the package that package.package made.
+need_deb() {
     local found=("$WORK_DIR"/deb/quintor_"$PACKAGE_VERSION"_*.deb)
-    [ -f "${found[0]}" ] || return 1
-    printf '%s\n' "${found[0]}"
+    deb=${found[0]}
+    [ -f "$deb" ] || { fail "no quintor_${PACKAGE_VERSION}_*.deb in $WORK_DIR/deb"; return 1; }
 }
 
 # "mode path" lines of files.txt, each path behind $1, sorted.
@@ -51,8 +52,7 @@ desktop_key() {
 }
 
 unpack() {
-    local deb
-    deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return 1; }
+    need_deb || return 1
     mkdir -p "$1" && dpkg-deb -x "$deb" "$1" || { fail "dpkg-deb -x failed"; return 1; }
 }
 
@@ -71,8 +71,7 @@ check_package() {
         >"$WORK_DIR/deb/cpack.log" 2>&1; then
         fail "cpack failed:"
         cat "$WORK_DIR/deb/cpack.log" >&2
-    elif ! the_deb >/dev/null; then
-        fail "cpack made no quintor_${PACKAGE_VERSION}_*.deb:"
+    elif ! need_deb; then
         ls "$WORK_DIR/deb" >&2
     fi
 }
@@ -88,8 +87,7 @@ check_tree() {
 }
 
 check_contents() {
-    local deb
-    deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return; }
+    need_deb || return
     # type, octal mode, owner, path
     local listing
     listing=$(dpkg-deb -c "$deb" | awk '{
@@ -138,8 +136,7 @@ EOF
 }
 
 check_lint() {
-    local deb
-    deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return; }
+    need_deb || return
     local report="$scratch/lintian.txt"
     # -I shows the information tags too: an override that no longer matches is one.
     lintian -I --fail-on error,warning "$deb" >"$report" 2>"$scratch/lintian.err" ||

@@ -123,25 +123,9 @@ inline afx::testing::FakeDevice Card(const std::string& name)
     return device;
 }
 
-// The surroundings of a tuner under test, made before the dialog and gone after it.
-struct TunerWorld
-{
-    explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},
-                        const std::vector<Tuning>& tunings = StandardTunings())
-        : fake(std::move(devices)), install(fake)
-    {
-        folder.Write("Accords.ini", TuningFile(tunings));
-    }
-
-    test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
-    afx::testing::FakeWaveIn fake;
-    afx::testing::FakeWaveInInstall install;
-    afx::testing::RecordingMessageBox boxes;
-    afx::testing::ScriptedFileDialog files;
-};
-
-// Everything the dialog needs around it when its sound cards are the platform's own (ALSA): its
-// own folder with the tuning file, recorded message boxes.
+// Everything the dialog needs around it: its own folder (the current one) holding the tuning
+// file, recorded message boxes, a scripted file dialog. Alone when its sound cards are the
+// platform's own (ALSA).
 struct RealWorld
 {
     explicit RealWorld(const std::vector<Tuning>& tunings = StandardTunings())
@@ -151,6 +135,19 @@ struct RealWorld
     test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
     afx::testing::RecordingMessageBox boxes;
     afx::testing::ScriptedFileDialog files;
+};
+
+// The surroundings of a tuner under test with fake sound cards, made before the dialog and gone
+// after it.
+struct TunerWorld : RealWorld
+{
+    explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},
+                        const std::vector<Tuning>& tunings = StandardTunings())
+        : RealWorld(tunings), fake(std::move(devices)), install(fake)
+    {
+    }
+    afx::testing::FakeWaveIn fake;
+    afx::testing::FakeWaveInInstall install;
 };
 
 // One round of the interface thread's work: its events, and the drawing other threads asked for.

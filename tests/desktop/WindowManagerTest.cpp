@@ -22,6 +22,12 @@ unsigned long XWindowOf(const QWidget* w)
     return static_cast<unsigned long>(w->winId());
 }
 
+// A property of a window as the X server holds it.
+std::string XProp(const QWidget* w, const char* property)
+{
+    return Output("xprop -id " + std::to_string(XWindowOf(w)) + " " + property);
+}
+
 // The window once the window manager has framed it.
 Frame FramedWindow(const QWidget* w)
 {
@@ -93,12 +99,11 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeAndTheBoxOpensAtTheTunersClientOrigi
 {
     auto expectFixed = [](const QWidget* w, const Frame& f)
     {
-        const std::string id = std::to_string(XWindowOf(w));
-        const std::string hints = Output("xprop -id " + id + " WM_NORMAL_HINTS");
+        const std::string hints = XProp(w, "WM_NORMAL_HINTS");
         const std::vector<long> client{f.clientWidth, f.clientHeight};
         EXPECT_EQ(x_session::Numbers(hints, "minimum size:"), client) << hints;
         EXPECT_EQ(x_session::Numbers(hints, "maximum size:"), client) << hints;
-        const std::string actions = Output("xprop -id " + id + " _NET_WM_ALLOWED_ACTIONS");
+        const std::string actions = XProp(w, "_NET_WM_ALLOWED_ACTIONS");
         EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
         for (const char* refused : {"MAXIMIZE", "RESIZE"})
             EXPECT_EQ(actions.find(refused), std::string::npos) << actions;
@@ -115,8 +120,7 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeAndTheBoxOpensAtTheTunersClientOrigi
                                return;
                            about = FramedWindow(box);
                            expectFixed(box, about);
-                           owner = Output("xprop -id " + std::to_string(XWindowOf(box)) +
-                                          " WM_TRANSIENT_FOR");
+                           owner = XProp(box, "WM_TRANSIENT_FOR");
                            box->close();
                        });
     dlg.OnSysCommand(IDM_ABOUTBOX, 0);
@@ -190,8 +194,7 @@ TEST_F(Tuner, MenuKeyAndShiftF10OpenTheSystemMenu)
 
 TEST_F(Tuner, WindowIconIsTheApplicationIcon)
 {
-    const std::string icons =
-        Output("xprop -id " + std::to_string(XWindowOf(dlg.Widget())) + " _NET_WM_ICON");
+    const std::string icons = XProp(dlg.Widget(), "_NET_WM_ICON");
     // Icon 128 holds a 32 and a 48 pixel picture; the desktop picks the size it shows.
     EXPECT_NE(icons.find("Icon (32 x 32)"), std::string::npos);
     EXPECT_NE(icons.find("Icon (48 x 48)"), std::string::npos);

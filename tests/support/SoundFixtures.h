@@ -9,7 +9,6 @@
 #include "TempFolder.h"
 #include "Wait.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -21,6 +20,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -209,18 +209,14 @@ inline int Run(const std::string& command, const std::vector<std::string>& env,
 // Whether a thread of this process has the name the ALSA back end gives its recording threads.
 inline bool RecordingThreadRuns()
 {
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return false;
-    bool found = false;
-    while (dirent* entry = readdir(dir))
+    std::error_code ignored;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored))
     {
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
         std::string name;
-        found = found || (std::getline(comm, name) && name == "wavein-alsa");
+        if (std::getline(std::ifstream(task.path() / "comm"), name) && name == "wavein-alsa")
+            return true;
     }
-    closedir(dir);
-    return found;
+    return false;
 }
 
 // What both private servers share: a folder with a home and a runtime folder, the daemons'

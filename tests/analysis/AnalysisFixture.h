@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <optional>
 #include <ostream>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -54,9 +55,9 @@ class LoopingThread
 public:
     explicit LoopingThread(std::function<void()> body)
         : m_thread(
-              [this, body = std::move(body)]
+              [this, body = std::move(body)](std::stop_token stop)
               {
-                  while (!m_stop.load())
+                  while (!stop.stop_requested())
                   {
                       body();
                       m_passes.fetch_add(1);
@@ -64,22 +65,18 @@ public:
               })
     {
     }
-    ~LoopingThread() { Stop(); }
-    LoopingThread(const LoopingThread&) = delete;
-    LoopingThread& operator=(const LoopingThread&) = delete;
 
     void Stop()
     {
-        m_stop.store(true);
+        m_thread.request_stop();
         if (m_thread.joinable())
             m_thread.join();
     }
     long Passes() const { return m_passes.load(); }
 
 private:
-    std::atomic<bool> m_stop{false};
     std::atomic<long> m_passes{0};
-    std::thread m_thread; // last: it starts once the counters exist
+    std::jthread m_thread; // last: it starts once the counter exists
 };
 
 // The dialog with spectrum arrays of its own, released before the dialog goes.

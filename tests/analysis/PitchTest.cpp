@@ -97,65 +97,37 @@ TEST(IsPeak, NeedsBinTwentyAndStrictlyMoreThanNineteenNeighboursEachSide)
     }
 }
 
-TEST(FindPitch, CeilingFollowsTheSixthTarget)
+TEST(FindPitch, CeilingFollowsTheSixthTargetTheSliderRangeAndTheBufferLength)
 {
-    // The sixth string at LA3 = 440 Hz puts the ceiling at 486 Hz, bin 2,888; at FA#3 = 370 Hz,
-    // 408.8 Hz cut to 408, bin 2,425.
+    // The ceiling is the slider's right end, its maximum over 905 times the sixth target: LA3 =
+    // 440 Hz puts it at 486 Hz, bin 2,888; FA#3 = 370 Hz at 408.8 Hz cut to 408, bin 2,425; twice
+    // the range, 728 Hz, bin 4,327. A 262,144-byte buffer makes bin k stand for
+    // k * 88,200 / 262,144 Hz, the ceiling bin 1,081.
     SpectrumDialog s({{"Standard", "MI1LA1RE2SOL2SI2MI3"},
                       {"Haut", "MI1LA1RE2SOL2SI2LA3"},
                       {"Fa", "MI1LA1RE2SOL2SI2FA#3"}});
     ASSERT_TRUE(s.created);
+    const DWORD full = s.dlg.m_WaveHdr.dwBufferLength;
     struct Case
     {
         int tuning;
+        int range;
+        DWORD buffer;
         UINT bin;
         double hertz;
     } cases[] = {
-        /* 0 */ {0, 2887, 0},
-        /* 1 */ {1, 2887, 485},
-        /* 2 */ {1, 2888, 0},
-        /* 3 */ {0, 2162, 363},
-        /* 4 */ {2, 2424, 407},
-        /* 5 */ {2, 2425, 0},
+        /* 0 */ {0, 1000, full, 2887, 0},    /* 1 */ {1, 1000, full, 2887, 485},
+        /* 2 */ {1, 1000, full, 2888, 0},    /* 3 */ {0, 1000, full, 2162, 363},
+        /* 4 */ {2, 1000, full, 2424, 407},  /* 5 */ {2, 1000, full, 2425, 0},
+        /* 6 */ {0, 2000, full, 2500, 420},  /* 7 */ {0, 2000, full, 4327, 0},
+        /* 8 */ {0, 1000, 262144, 327, 110}, /* 9 */ {0, 1000, 262144, 1080, 363},
+        /* 10 */ {0, 1000, 262144, 1081, 0},
     };
     for (size_t i = 0; i < std::size(cases); ++i)
     {
         s.SelectTuning(cases[i].tuning);
-        s.SetSpectrum({{cases[i].bin, 1e8}});
-        EXPECT_EQ(s.dlg.FindPitch(), cases[i].hertz) << "case " << i;
-    }
-}
-
-TEST(FindPitch, CeilingFollowsTheSliderRange)
-{
-    // Twice the range, twice the ceiling: 728 Hz, bin 4,327.
-    SpectrumDialog s;
-    ASSERT_TRUE(s.created);
-    s.dlg.m_Slider.SetRange(0, 2000);
-    s.SetSpectrum({{2500, 1e8}});
-    EXPECT_EQ(s.dlg.FindPitch(), 420);
-    s.SetSpectrum({{4327, 1e8}});
-    EXPECT_EQ(s.dlg.FindPitch(), 0);
-}
-
-TEST(FindPitch, BinsStandForHalfTheBufferLengthInSamples)
-{
-    // A 262,144-byte buffer: bin k is k * 88,200 / 262,144 Hz, the ceiling bin 1,081.
-    SpectrumDialog s;
-    ASSERT_TRUE(s.created);
-    const DWORD full = s.dlg.m_WaveHdr.dwBufferLength;
-    s.dlg.m_WaveHdr.dwBufferLength = 262144;
-    struct Case
-    {
-        UINT bin;
-        double hertz;
-    } cases[] = {
-        /* 0 */ {327, 110},
-        /* 1 */ {1080, 363},
-        /* 2 */ {1081, 0},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i)
-    {
+        s.dlg.m_Slider.SetRange(0, cases[i].range);
+        s.dlg.m_WaveHdr.dwBufferLength = cases[i].buffer;
         s.SetSpectrum({{cases[i].bin, 1e8}});
         EXPECT_EQ(s.dlg.FindPitch(), cases[i].hertz) << "case " << i;
     }
@@ -186,33 +158,28 @@ void TransformSound(SpectrumDialog& s, UINT samples, const std::vector<Partial>&
 
 TEST(FindPitch, SinesThroughTheTransform)
 {
-    // 262,144 samples: the sine's nearest bin is round(f * 262,144 / 44,100), reported in whole
-    // hertz rounded down (the strings themselves are the end-to-end table's business).
+    // The sine's nearest bin is round(f * samples / 44,100), reported in whole hertz rounded down
+    // at the full buffer's bin width (the strings themselves are the end-to-end table's
+    // business): a short block of 110 Hz peaks at bin 327, which reads as 55 Hz.
     struct Case
     {
+        UINT samples;
         std::vector<Partial> partials;
         double hertz;
     } cases[] = {
-        /* 0 */ {{{196, 8000}}, 195},             // bin 1,165
-        /* 1 */ {{{110, 300}, {220, 8000}}, 220}, // fundamental at most 3.9e7
-        /* 2 */ {{{110, 500}, {220, 8000}}, 110}, // fundamental about 6.5e7
-        /* 3 */ {{{400, 8000}}, 0},               // above the ceiling
+        /* 0 */ {262144, {{196, 8000}}, 195},             // bin 1,165
+        /* 1 */ {262144, {{110, 300}, {220, 8000}}, 220}, // fundamental at most 3.9e7
+        /* 2 */ {262144, {{110, 500}, {220, 8000}}, 110}, // fundamental about 6.5e7
+        /* 3 */ {262144, {{400, 8000}}, 0},               // above the ceiling
+        /* 4 */ {131072, {{110, 8000}}, 55},
     };
     SpectrumDialog s;
     ASSERT_TRUE(s.created);
     for (size_t i = 0; i < std::size(cases); ++i)
     {
-        TransformSound(s, 262144, cases[i].partials);
+        s.ClearSpectrum();
+        TransformSound(s, cases[i].samples, cases[i].partials);
         EXPECT_EQ(s.dlg.FindPitch(), cases[i].hertz) << "case " << i;
     }
-}
-
-TEST(FindPitch, AShortBlockIsReadWithTheFullBuffersBinWidth)
-{
-    // 131,072 samples of 110 Hz peak at bin 327, which the full buffer's scale reads as 55 Hz.
-    SpectrumDialog s;
-    ASSERT_TRUE(s.created);
-    TransformSound(s, 131072, {{110, 8000}});
-    EXPECT_EQ(s.dlg.FindPitch(), 55);
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <fstream>
 
+using x_session::Await;
 using x_session::Output;
 
 namespace
@@ -17,17 +18,6 @@ std::vector<unsigned long> QuintorWindows()
     for (unsigned long id; list >> id;)
         ids.push_back(id);
     return ids;
-}
-
-bool Await(const std::function<bool()>& ready)
-{
-    for (int i = 0; i < 2000; ++i)
-    {
-        if (ready())
-            return true;
-        usleep(10000);
-    }
-    return false;
 }
 } // namespace
 

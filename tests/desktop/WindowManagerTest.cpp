@@ -22,6 +22,12 @@ unsigned long XWindowOf(const QWidget* w)
     return static_cast<unsigned long>(w->winId());
 }
 
+// A property of a window as the X server holds it.
+std::string XProp(const QWidget* w, const char* property)
+{
+    return Output("xprop -id " + std::to_string(XWindowOf(w)) + " " + property);
+}
+
 // The window once the window manager has framed it.
 Frame FramedWindow(const QWidget* w)
 {
@@ -89,16 +95,15 @@ TEST_F(Tuner, FrameStandsAtTheRightEdgeTenPixelsDownAndIsTheWindowRectangle)
     EXPECT_EQ(window, CRect(frame.X(), frame.Y(), frame.Right(), frame.Bottom()));
 }
 
-TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
+TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeAndTheBoxOpensAtTheTunersClientOrigin)
 {
     auto expectFixed = [](const QWidget* w, const Frame& f)
     {
-        const std::string id = std::to_string(XWindowOf(w));
-        const std::string hints = Output("xprop -id " + id + " WM_NORMAL_HINTS");
+        const std::string hints = XProp(w, "WM_NORMAL_HINTS");
         const std::vector<long> client{f.clientWidth, f.clientHeight};
         EXPECT_EQ(x_session::Numbers(hints, "minimum size:"), client) << hints;
         EXPECT_EQ(x_session::Numbers(hints, "maximum size:"), client) << hints;
-        const std::string actions = Output("xprop -id " + id + " _NET_WM_ALLOWED_ACTIONS");
+        const std::string actions = XProp(w, "_NET_WM_ALLOWED_ACTIONS");
         EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
         for (const char* refused : {"MAXIMIZE", "RESIZE"})
             EXPECT_EQ(actions.find(refused), std::string::npos) << actions;
@@ -106,6 +111,7 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
     expectFixed(dlg.Widget(), frame);
 
     Frame about;
+    std::string owner;
     QTimer::singleShot(0,
                        [&]
                        {
@@ -114,35 +120,17 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeWithoutMaximise)
                                return;
                            about = FramedWindow(box);
                            expectFixed(box, about);
+                           owner = XProp(box, "WM_TRANSIENT_FOR");
                            box->close();
                        });
     dlg.OnSysCommand(IDM_ABOUTBOX, 0);
-    EXPECT_TRUE(about.known) << "the About box never showed framed";
-}
-
-TEST_F(Tuner, AboutBoxOpensAtTheTunersClientOrigin)
-{
-    Frame about;
-    unsigned long transientFor = 0;
-    QTimer::singleShot(0,
-                       [&]
-                       {
-                           QWidget* box = QApplication::activeModalWidget();
-                           if (box == nullptr)
-                               return;
-                           about = FramedWindow(box);
-                           const std::string owner = Output(
-                               "xprop -id " + std::to_string(XWindowOf(box)) + " WM_TRANSIENT_FOR");
-                           const std::size_t hex = owner.find("0x");
-                           if (hex != std::string::npos)
-                               transientFor = std::stoul(owner.substr(hex), nullptr, 16);
-                           box->close();
-                       });
-    dlg.OnSysCommand(IDM_ABOUTBOX, 0);
-    ASSERT_TRUE(about.known);
+    ASSERT_TRUE(about.known) << "the About box never showed framed";
     EXPECT_EQ(about.X(), frame.clientX);
     EXPECT_EQ(about.Y(), frame.clientY);
-    EXPECT_EQ(transientFor, XWindowOf(dlg.Widget())) << "the tuner owns its About box";
+    // The tuner owns its About box.
+    const std::size_t hex = owner.find("0x");
+    ASSERT_NE(hex, std::string::npos) << owner;
+    EXPECT_EQ(std::stoul(owner.substr(hex), nullptr, 16), XWindowOf(dlg.Widget()));
 }
 
 TEST_F(Tuner, KeysTypedOnTheDesktopFollowTheDialogManager)
@@ -206,8 +194,7 @@ TEST_F(Tuner, MenuKeyAndShiftF10OpenTheSystemMenu)
 
 TEST_F(Tuner, WindowIconIsTheApplicationIcon)
 {
-    const std::string icons =
-        Output("xprop -id " + std::to_string(XWindowOf(dlg.Widget())) + " _NET_WM_ICON");
+    const std::string icons = XProp(dlg.Widget(), "_NET_WM_ICON");
     // Icon 128 holds a 32 and a 48 pixel picture; the desktop picks the size it shows.
     EXPECT_NE(icons.find("Icon (32 x 32)"), std::string::npos);
     EXPECT_NE(icons.find("Icon (48 x 48)"), std::string::npos);

@@ -20,34 +20,23 @@ struct Configuration
     {
         // The device is listed only while its file can be opened.
         sound_fixtures::WriteRaw(raw, std::vector<std::int16_t>(kBlockSamples, 0));
-        const std::string path = dir / "alsa.conf";
-        std::ofstream(path) << "pcm.null { type null }\n"
-                               "pcm.quintorpluck {\n"
-                               "    type file\n"
-                               "    slave.pcm \"null\"\n"
-                               "    file \"/dev/null\"\n"
-                               "    infile \""
-                            << raw
-                            << "\"\n"
-                               "    format \"raw\"\n"
-                               "    hint { show on description \""
-                            << sound_fixtures::Utf8(u8"Micro de guitare enregistré")
-                            << "|IOIDInput\" }\n"
-                               "}\n"
-                               "pcm.pulse {\n"
-                               "    type pulse\n"
-                               "    hint { show on description \"PulseAudio Sound Server\" }\n"
-                               "}\n";
+        std::string servers = "pcm.pulse {\n"
+                              "    type pulse\n"
+                              "    hint { show on description \"PulseAudio Sound Server\" }\n"
+                              "}\n";
         // PipeWire's own definition of its device, from the plugin unpacked into the build
         // tree; a missing file would make ALSA refuse the whole configuration.
         const std::string pipewire =
             QUINTOR_PIPEWIRE_ALSA "/usr/share/alsa/alsa.conf.d/50-pipewire.conf";
         if (std::filesystem::exists(pipewire))
-            std::ofstream(path, std::ios::app)
-                << "pcm_type.pipewire { lib \"" QUINTOR_PIPEWIRE_ALSA
-                   "/usr/lib/x86_64-linux-gnu/alsa-lib/libasound_module_pcm_pipewire.so\" }\n"
-                << "<" << pipewire << ">\n";
-        setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+            servers +=
+                "pcm_type.pipewire { lib \"" QUINTOR_PIPEWIRE_ALSA
+                "/usr/lib/x86_64-linux-gnu/alsa-lib/libasound_module_pcm_pipewire.so\" }\n<" +
+                pipewire + ">\n";
+        const sound_fixtures::AlsaFileDevice pluck{
+            "quintorpluck", sound_fixtures::Utf8(u8"Micro de guitare enregistré"), raw};
+        setenv("ALSA_CONFIG_PATH",
+               sound_fixtures::WriteAlsaConfig(dir.Path(), {pluck}, servers, true).c_str(), 1);
     }
 };
 

@@ -5,14 +5,14 @@
 #include "../capture/CaptureTesting.h"
 #include "SoundFixtures.h"
 
-#include <ostream>
-
 #include <QImage>
 #include <QPixmap>
 
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,7 +20,6 @@ namespace endtoend
 {
 using namespace capture_testing;
 
-constexpr double kRate = 44100.0;
 constexpr std::size_t kBlockSamples = 1u << 18; // what one full capture buffer holds
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
@@ -30,9 +29,9 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 const std::string& RecordedFile();
 extern const char* const kFileCardName; // code page 1252, as the list shows it
 
-// A plucked string from sox: `seconds` of pluck at `hertz` after half a second of silence,
-// samples as recorded. Empty when sox fails.
-inline std::vector<std::int16_t> Pluck(const std::string& dir, double hertz, double seconds = 3)
+// A plucked string from sox, `seconds` long at `hertz` after half a second of silence, followed
+// by silence up to one capture buffer's worth of samples. Empty when sox fails.
+inline std::vector<std::int16_t> PluckBlock(const std::string& dir, double hertz, double seconds)
 {
     const std::string wav = dir + "/pluck.wav";
     const std::string raw = dir + "/pluck.raw";
@@ -49,19 +48,8 @@ inline std::vector<std::int16_t> Pluck(const std::string& dir, double hertz, dou
     unsigned char bytes[2];
     while (in.read(reinterpret_cast<char*>(bytes), 2))
         samples.push_back(static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8)));
+    samples.resize(kBlockSamples, 0);
     return samples;
-}
-
-// `sound` followed by silence up to one capture buffer's worth of samples.
-inline std::vector<std::int16_t> OneBlock(std::vector<std::int16_t> sound)
-{
-    sound.resize(kBlockSamples, 0);
-    return sound;
-}
-
-inline double Detuned(double hertz, double cents)
-{
-    return hertz * std::pow(2.0, cents / 1200.0);
 }
 
 // Pixels of a frame colour on the label of string `string`, as the screen shows it now.
@@ -118,5 +106,36 @@ inline int FindCard(const TunerDialog& dlg, const std::string& prefix)
             return i;
     return -1;
 }
+
+// The one runner of the end-to-end tests: a scratch folder, the tuner opened on a card as the
+// user does it, and what the screen shows once a recording has changed it.
+class EndToEndTest : public CaptureTest
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_scratch.Made()); }
+
+    // Creates the tuner and chooses the card whose name starts with `prefix`, as the user does.
+    static void Open(TunerDialog& dlg, const std::string& prefix)
+    {
+        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+        const int card = FindCard(dlg, prefix);
+        ASSERT_GE(card, 0) << "ALSA lists no " << prefix << " device";
+        if (dlg.m_Card.GetCurSel() != card)
+            ChooseCard(dlg, card);
+    }
+
+    // Clicks GO, then `play()`, and serves the interface until the screen changes.
+    static Reading Show(TunerDialog& dlg, const std::function<void()>& play = {})
+    {
+        const Reading before = Read(dlg);
+        ClickGo(dlg);
+        if (play)
+            play();
+        PumpUntil("a recorded block on the screen", [&] { return !(Read(dlg) == before); });
+        return Read(dlg);
+    }
+
+    test_support::TempFolder m_scratch;
+};
 
 } // namespace endtoend

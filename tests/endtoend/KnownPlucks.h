@@ -17,6 +17,8 @@
 
 #include "EndToEnd.h"
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -31,6 +33,8 @@ struct KnownPluck
     double hertz;
     double cents;
     std::vector<Reading> allowed;
+
+    double Sounding() const { return hertz * std::pow(2.0, cents / 1200.0); }
 };
 
 constexpr int kNoString = -1;
@@ -88,10 +92,7 @@ inline const KnownPluck& Known(std::string_view what)
 
 inline bool Allowed(const KnownPluck& pluck, const Reading& shown)
 {
-    for (const Reading& r : pluck.allowed)
-        if (r == shown)
-            return true;
-    return false;
+    return std::find(pluck.allowed.begin(), pluck.allowed.end(), shown) != pluck.allowed.end();
 }
 
 } // namespace endtoend

@@ -3,9 +3,7 @@
 // server is away, and records again once it is back.
 #include "KnownPlucks.h"
 
-#include <fstream>
 #include <functional>
-#include <memory>
 
 using namespace endtoend;
 
@@ -31,42 +29,34 @@ bool IsLibraryTextWithDetail(const std::string& text)
     return false;
 }
 
-class ServerLoss : public CaptureTest
+class ServerLoss : public EndToEndTest
 {
 protected:
     void SetUp() override
     {
         if (!m_server.Started())
             GTEST_SKIP() << "no private PulseAudio server here: " << m_server.Problem();
-        for (const auto& [name, value] : m_server.ClientEnvironment())
-            m_env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
-        ASSERT_TRUE(m_scratch.Made());
+        EndToEndTest::SetUp();
     }
 
     // One capture buffer's worth of a plucked string, as a file the server can play.
     std::string Block(const char* name, const KnownPluck& pluck)
     {
         const std::vector<std::int16_t> samples =
-            OneBlock(Pluck(m_scratch.Path(), Detuned(pluck.hertz, pluck.cents), 2.5));
+            PluckBlock(m_scratch.Path(), pluck.Sounding(), 2.5);
         EXPECT_EQ(samples.size(), kBlockSamples) << "sox made no sound";
         const std::string file = m_scratch / name;
         EXPECT_TRUE(sound_fixtures::WriteRaw(file, samples));
         return file;
     }
 
-    // Records `file` from the start of a capture until the screen shows it.
-    Reading Show(TunerDialog& dlg, const std::string& file)
+    Reading Play(TunerDialog& dlg, const std::string& file)
     {
-        const Reading before = Read(dlg);
-        ClickGo(dlg);
-        EXPECT_TRUE(m_server.Play(file));
-        PumpUntil("the played block on the screen", [&] { return !(Read(dlg) == before); });
-        return Read(dlg);
+        return Show(dlg, [&] { EXPECT_TRUE(m_server.Play(file)); });
     }
 
     sound_fixtures::PulseServer m_server;
-    std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> m_env;
-    test_support::TempFolder m_scratch;
+    sound_fixtures::ScopedEnv m_env{m_server.ClientEnvironment()};
 };
 
 TEST_F(ServerLoss, KilledWhileRecordingTheScreenKeepsItsResultAndTheDialogStillEnds)
@@ -89,12 +79,8 @@ TEST_F(ServerLoss, KilledWhileRecordingTheScreenKeepsItsResultAndTheDialogStillE
         ASSERT_TRUE(m_server.Started() || m_server.Restart()) << m_server.Problem();
         RealWorld world;
         TunerDialog dlg;
-        ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-        const int card = FindCard(dlg, "PulseAudio");
-        ASSERT_GE(card, 0) << "ALSA lists no PulseAudio device";
-        if (dlg.m_Card.GetCurSel() != card)
-            ChooseCard(dlg, card);
-        const Reading shown = Show(dlg, first);
+        ASSERT_NO_FATAL_FAILURE(Open(dlg, "PulseAudio"));
+        const Reading shown = Play(dlg, first);
         ASSERT_TRUE(Allowed(a2, shown)) << shown;
 
         m_server.Kill();
@@ -118,12 +104,9 @@ TEST_F(ServerLoss, TheCardFailsWhileTheServerIsAwayAndRecordsOnceItIsBack)
     const std::string second = Block("second.raw", sharp);
     RealWorld world;
     TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    const int card = FindCard(dlg, "PulseAudio");
-    ASSERT_GE(card, 0) << "ALSA lists no PulseAudio device";
-    if (dlg.m_Card.GetCurSel() != card)
-        ChooseCard(dlg, card);
-    const Reading shown = Show(dlg, first);
+    ASSERT_NO_FATAL_FAILURE(Open(dlg, "PulseAudio"));
+    const int card = dlg.m_Card.GetCurSel();
+    const Reading shown = Play(dlg, first);
     ASSERT_TRUE(Allowed(a2, shown)) << shown;
     m_server.Kill();
     m_watchdog.Waiting("Stop after the server was killed");
@@ -144,7 +127,7 @@ TEST_F(ServerLoss, TheCardFailsWhileTheServerIsAwayAndRecordsOnceItIsBack)
     ChooseCard(dlg, card);
     EXPECT_TRUE(world.boxes.calls.empty());
     ASSERT_TRUE(dlg.m_Go.IsWindowEnabled());
-    const Reading again = Show(dlg, second);
+    const Reading again = Play(dlg, second);
     EXPECT_TRUE(Allowed(sharp, again)) << again;
     ClickStop(dlg);
     m_server.WaitPlayed();

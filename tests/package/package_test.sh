@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Quintor as a user's machine receives it. Usage: package_test.sh CHECK, with BUILD_DIR,
 # SOURCE_DIR, WORK_DIR and PACKAGE_VERSION in the environment (CTest sets them). The check
-# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators, start and window-class
-# read; tree and launcher install the build themselves. A check reports every fault it finds,
-# then fails.
+# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators and start read; tree
+# and launcher install the build themselves. A check reports every fault it finds, then fails.
 set -uo pipefail
 
 check=${1:?which check}
@@ -23,10 +22,11 @@ finish() {
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quintor-package.XXXXXX") || exit 1
 trap 'rm -rf "$scratch"' EXIT
 
-the_deb() {
+# Sets deb to the package that package.package made.
+need_deb() {
     local found=("$WORK_DIR"/deb/quintor_"$PACKAGE_VERSION"_*.deb)
-    [ -f "${found[0]}" ] || return 1
-    printf '%s\n' "${found[0]}"
+    deb=${found[0]}
+    [ -f "$deb" ] || { fail "no quintor_${PACKAGE_VERSION}_*.deb in $WORK_DIR/deb"; return 1; }
 }
 
 # "mode path" lines of files.txt, each path behind $1, sorted.
@@ -52,8 +52,7 @@ desktop_key() {
 }
 
 unpack() {
-    local deb
-    deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return 1; }
+    need_deb || return 1
     mkdir -p "$1" && dpkg-deb -x "$deb" "$1" || { fail "dpkg-deb -x failed"; return 1; }
 }
 
@@ -72,8 +71,7 @@ check_package() {
         >"$WORK_DIR/deb/cpack.log" 2>&1; then
         fail "cpack failed:"
         cat "$WORK_DIR/deb/cpack.log" >&2
-    elif ! the_deb >/dev/null; then
-        fail "cpack made no quintor_${PACKAGE_VERSION}_*.deb:"
+    elif ! need_deb; then
         ls "$WORK_DIR/deb" >&2
     fi
 }
@@ -89,8 +87,7 @@ check_tree() {
 }
 
 check_contents() {
-    local deb
-    deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return; }
+    need_deb || return
     # type, octal mode, owner, path
     local listing
     listing=$(dpkg-deb -c "$deb" | awk '{
@@ -139,8 +136,7 @@ EOF
 }
 
 check_lint() {
-    local deb
-    deb=$(the_deb) || { fail "no package in $WORK_DIR/deb: did package.package run?"; return; }
+    need_deb || return
     local report="$scratch/lintian.txt"
     # -I shows the information tags too: an override that no longer matches is one.
     lintian -I --fail-on error,warning "$deb" >"$report" 2>"$scratch/lintian.err" ||
@@ -261,23 +257,19 @@ check_start() {
     elif [ "$(wc -l <<<"$shown")" -ne 1 ]; then
         fail "the tuner's window is not alone on the screen: $shown"
     fi
+    # The window's class is the one the desktop entry names. WM_CLASS(STRING) = "instance", "class"
+    local wanted found
+    wanted=$(desktop_key "$scratch/paquet dépaqueté/usr/share/applications/$app_id.desktop" \
+        StartupWMClass)
+    found=$(sed -n 's/.*= ".*", "\(.*\)"$/\1/p' "$scratch/session/wm_class" 2>/dev/null)
+    [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
+    [ "$found" = "$wanted" ] ||
+        fail "the window's class is '$found', the desktop entry's StartupWMClass '$wanted'"
     local folder="$scratch/config neuve/quintor"
     [ -d "$folder" ] || { fail "the launcher made no folder $folder"; return; }
     [ "$(stat -c %a "$folder")" = 700 ] || fail "$folder is $(stat -c %a "$folder"), not 700"
     cmp -s "$folder/Accords.ini" "$scratch/paquet dépaqueté/usr/share/quintor/Accords.ini" ||
         fail "$folder/Accords.ini is not the shipped copy"
-}
-
-check_window_class() {
-    start_unpacked || return
-    local wanted found
-    wanted=$(desktop_key "$scratch/paquet dépaqueté/usr/share/applications/$app_id.desktop" \
-        StartupWMClass)
-    # WM_CLASS(STRING) = "instance", "class"
-    found=$(sed -n 's/.*= ".*", "\(.*\)"$/\1/p' "$scratch/session/wm_class" 2>/dev/null)
-    [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
-    [ "$found" = "$wanted" ] ||
-        fail "the window's class is '$found', the desktop entry's StartupWMClass '$wanted'"
 }
 
 check_launcher() {
@@ -361,7 +353,6 @@ case $check in
     lint) check_lint ;;
     validators) check_validators ;;
     start) check_start ;;
-    window-class) check_window_class ;;
     launcher) check_launcher ;;
     in-session) in_session; exit ;;
     *) fail "no check named $check" ;;

@@ -9,19 +9,21 @@
 #include "TempFolder.h"
 #include "Wait.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,33 +42,34 @@ inline std::string Utf8(std::u8string_view text)
 // The desktop tests' name for the one temporary folder.
 using TempDir = test_support::TempFolder;
 
-// Sets an environment variable for a scope, then puts the old value (or its absence) back.
+// Sets environment variables for a scope, then puts the old values (or their absence) back.
 class ScopedEnv
 {
 public:
-    ScopedEnv(std::string name, const std::string& value) : name_(std::move(name))
+    ScopedEnv(std::string name, const std::string& value) : ScopedEnv({{std::move(name), value}}) {}
+    explicit ScopedEnv(const std::vector<std::pair<std::string, std::string>>& variables)
     {
-        if (const char* old = std::getenv(name_.c_str()))
+        for (const auto& [name, value] : variables)
         {
-            had_ = true;
-            old_ = old;
+            const char* old = std::getenv(name.c_str());
+            saved_.push_back(
+                {name, old != nullptr ? std::optional<std::string>(old) : std::nullopt});
+            setenv(name.c_str(), value.c_str(), 1);
         }
-        setenv(name_.c_str(), value.c_str(), 1);
     }
     ~ScopedEnv()
     {
-        if (had_)
-            setenv(name_.c_str(), old_.c_str(), 1);
-        else
-            unsetenv(name_.c_str());
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            if (it->second)
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                unsetenv(it->first.c_str());
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    std::string name_;
-    std::string old_;
-    bool had_ = false;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 // Raw S16_LE samples, as the file plugin and pacat read them.
@@ -126,23 +129,23 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     std::vector<std::string> environment(env);
     for (char** e = environ; *e != nullptr; ++e)
     {
-        const std::string_view entry(*e);
-        const std::string_view name = entry.substr(0, entry.find('='));
-        bool overridden = false;
-        for (const std::string& mine : env)
-            overridden = overridden || std::string_view(mine).substr(0, mine.find('=')) == name;
-        if (!overridden)
-            environment.emplace_back(entry);
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(env.begin(), env.end(),
+                         [&](const std::string& v) { return v.starts_with(name); }))
+            environment.push_back(entry);
     }
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : environment)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-
+    // posix_spawnp takes arrays of pointers, ended by a null one.
+    auto pointers = [](const std::vector<std::string>& strings)
+    {
+        std::vector<char*> p;
+        for (const std::string& s : strings)
+            p.push_back(const_cast<char*>(s.c_str()));
+        p.push_back(nullptr);
+        return p;
+    };
+    std::vector<char*> args = pointers(argv);
+    std::vector<char*> envp = pointers(environment);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -201,85 +204,145 @@ inline int Run(const std::string& command, const std::vector<std::string>& env,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// "NAME=value" entries of a client environment, as Spawn and Run take them.
-inline std::vector<std::string>
-AsVariables(const std::vector<std::pair<std::string, std::string>>& environment)
-{
-    std::vector<std::string> variables;
-    for (const auto& [name, value] : environment)
-        variables.push_back(name + "=" + value);
-    return variables;
-}
-
 } // namespace detail
 
 // Whether a thread of this process has the name the ALSA back end gives its recording threads.
 inline bool RecordingThreadRuns()
 {
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return false;
-    bool found = false;
-    while (dirent* entry = readdir(dir))
+    std::error_code ignored;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored))
     {
-        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
         std::string name;
-        found = found || (std::getline(comm, name) && name == "wavein-alsa");
+        if (std::getline(std::ifstream(task.path() / "comm"), name) && name == "wavein-alsa")
+            return true;
     }
-    closedir(dir);
-    return found;
+    return false;
 }
 
-// A private PulseAudio server with one mono 44.1 kHz null sink, `mono1`, whose monitor
-// `mono1.monitor` records what is played into it, in real time and sample for sample. Started
-// by the constructor; check Started() (and GTEST_SKIP with Problem() when it is false). Stopped
-// by its process id in the destructor; Kill ends it as a crash would, Restart brings it back at
-// the same address.
-//
-// A client in this process records it through ALSA's `pulse` device once the variables of
-// ClientEnvironment() are set (ScopedEnv); play into it with Play().
-class PulseServer
+// What both private servers share: a folder with a home and a runtime folder, the daemons'
+// process group (stopped by its leader's id), a player, and probes run as a client. Started by
+// the constructor; check Started() (and GTEST_SKIP with Problem() when it is false). A client in
+// this process reaches the server once the variables of ClientEnvironment() are set (ScopedEnv).
+class SoundServer
 {
 public:
     static constexpr const char* kSink = "mono1";
-    static constexpr const char* kSource = "mono1.monitor";
 
-    PulseServer()
-    {
-        if (!dir_.Made())
-        {
-            problem_ = "no temporary directory";
-            return;
-        }
-        const std::string home = dir_ / "home";
-        const std::string runtime = dir_ / "run";
-        mkdir(home.c_str(), 0700);
-        mkdir(runtime.c_str(), 0700);
-        serverEnv_ = {"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime};
-        address_ = "unix:" + runtime + "/pulse/native";
-        {
-            std::ofstream out(dir_ / "quintor.pa");
-            out << "load-module module-native-protocol-unix auth-anonymous=1\n"
-                << "load-module module-null-sink sink_name=" << kSink
-                << " rate=44100 channels=1 format=s16le\n"
-                << "set-default-sink " << kSink << "\n"
-                << "set-default-source " << kSource << "\n";
-        }
-        Start();
-    }
-
-    ~PulseServer()
+    virtual ~SoundServer()
     {
         detail::EndGroup(player_);
         detail::EndGroup(server_);
     }
-
-    PulseServer(const PulseServer&) = delete;
-    PulseServer& operator=(const PulseServer&) = delete;
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
 
     bool Started() const { return started_; }
     const std::string& Problem() const { return problem_; }
-    pid_t ProcessId() const { return server_; }
+    virtual std::vector<std::pair<std::string, std::string>> ClientEnvironment() const = 0;
+
+    // Whether what Play started is still playing.
+    bool Playing()
+    {
+        if (player_ > 0 && detail::Ended(player_))
+            player_ = -1;
+        return player_ > 0;
+    }
+
+    // Waits until what Play started has ended (the player gives up by itself after a minute).
+    void WaitPlayed()
+    {
+        if (player_ > 0)
+            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
+        player_ = -1;
+    }
+
+protected:
+    SoundServer() : home_(dir_ / "home"), runtime_(dir_ / "run")
+    {
+        mkdir(home_.c_str(), 0700);
+        mkdir(runtime_.c_str(), 0700);
+    }
+
+    // Starts the daemons, then waits until ready() holds: usually within a fraction of a second,
+    // but a busy machine may take much longer, and a server that never answers only skips.
+    void Launch(const std::vector<std::string>& argv, const std::function<bool()>& ready)
+    {
+        started_ = false;
+        if (dir_.Made())
+            server_ = detail::Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_},
+                                    dir_ / "server.log");
+        if (server_ < 0)
+        {
+            problem_ = argv[0] + " could not be started (is its package installed?)";
+            return;
+        }
+        bool ended = false;
+        started_ = test_support::PollFor(test_support::Patience(), [&]
+                                         { return (ended = detail::Ended(server_)) || ready(); });
+        if (ended)
+        {
+            started_ = false;
+            server_ = -1;
+            problem_ = argv[0] + " ended at once; see its log";
+        }
+        else if (!started_)
+            problem_ = argv[0] + " never answered";
+    }
+
+    // Runs a shell command as a client of the server; its exit status.
+    int Run(const std::string& command) const
+    {
+        return detail::Run(command, Variables(), dir_ / "probe.log");
+    }
+
+    // Starts `command` playing into the sink, after what played before.
+    bool StartPlayer(const std::string& command)
+    {
+        WaitPlayed();
+        player_ = detail::Spawn({"sh", "-c", command}, Variables(), dir_ / "player.log");
+        return player_ > 0;
+    }
+
+    static bool IsWav(const std::string& path)
+    {
+        return path.size() > 4 && path.substr(path.size() - 4) == ".wav";
+    }
+
+    test_support::TempFolder dir_;
+    std::string home_;
+    std::string runtime_;
+    pid_t server_ = -1;
+    pid_t player_ = -1;
+    bool started_ = false;
+    std::string problem_;
+
+private:
+    std::vector<std::string> Variables() const
+    {
+        std::vector<std::string> variables;
+        for (const auto& [name, value] : ClientEnvironment())
+            variables.push_back(name + "=" + value);
+        return variables;
+    }
+};
+
+// A private PulseAudio server with one mono 44.1 kHz null sink whose monitor records what is
+// played into it, in real time and sample for sample, through ALSA's `pulse` device. Kill ends it
+// as a crash would, Restart brings it back at the same address.
+class PulseServer : public SoundServer
+{
+public:
+    static constexpr const char* kSource = "mono1.monitor";
+
+    PulseServer()
+    {
+        std::ofstream(dir_ / "quintor.pa")
+            << "load-module module-native-protocol-unix auth-anonymous=1\n"
+            << "load-module module-null-sink sink_name=" << kSink
+            << " rate=44100 channels=1 format=s16le\n"
+            << "set-default-sink " << kSink << "\nset-default-source " << kSource << "\n";
+        Start();
+    }
 
     // Ends the server at once, as a crash would (SIGKILL), and the player with it.
     void Kill()
@@ -305,117 +368,44 @@ public:
         return started_;
     }
 
-    // Whether what Play started is still playing.
-    bool Playing()
+    std::vector<std::pair<std::string, std::string>> ClientEnvironment() const override
     {
-        if (player_ > 0 && detail::Ended(player_))
-            player_ = -1;
-        return player_ > 0;
+        return {{"PULSE_SERVER", "unix:" + runtime_ + "/pulse/native"},
+                {"PULSE_SOURCE", kSource},
+                {"PULSE_SINK", kSink}};
     }
 
-    // What a client process needs to reach the server's monitor through ALSA's `pulse` device.
-    std::vector<std::pair<std::string, std::string>> ClientEnvironment() const
-    {
-        return {{"PULSE_SERVER", address_}, {"PULSE_SOURCE", kSource}, {"PULSE_SINK", kSink}};
-    }
-
-    // Plays a file into the sink in the background, in real time: raw S16_LE mono 44.1 kHz, or
-    // anything sox reads when the name ends in ".wav". Each Play waits for the one before. The
-    // player keeps 300 ms ahead: with less, a busy machine starves it and the sink plays gaps.
+    // Plays raw S16_LE mono 44.1 kHz, or anything sox reads when the name ends in ".wav", in the
+    // background, in real time. The player keeps 300 ms ahead: with less, a busy machine starves
+    // it and the sink plays gaps.
     bool Play(const std::string& path)
     {
-        WaitPlayed();
         const std::string pacat = "timeout 60 pacat --device=" + std::string(kSink) +
                                   " --format=s16le --rate=44100 --channels=1 --latency-msec=300";
-        const bool wav = path.size() > 4 && path.substr(path.size() - 4) == ".wav";
-        const std::string command =
-            wav ? "timeout 60 sox '" + path + "' -t raw -r 44100 -c 1 -b 16 -e signed - | " + pacat
-                : "exec " + pacat + " '" + path + "'";
-        player_ = detail::Spawn({"sh", "-c", command}, detail::AsVariables(ClientEnvironment()),
-                                dir_ / "player.log");
-        return player_ > 0;
-    }
-
-    // Waits until what Play started has ended (the player gives up by itself after a minute).
-    void WaitPlayed()
-    {
-        if (player_ > 0)
-            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
-        player_ = -1;
+        return StartPlayer(IsWav(path) ? "timeout 60 sox '" + path +
+                                             "' -t raw -r 44100 -c 1 -b 16 -e signed - | " + pacat
+                                       : "exec " + pacat + " '" + path + "'");
     }
 
 private:
     void Start()
     {
-        server_ = detail::Spawn({"pulseaudio", "-n", "-F", dir_ / "quintor.pa", "--daemonize=no",
-                                 "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no"},
-                                serverEnv_, dir_ / "pulseaudio.log");
-        if (server_ < 0)
-        {
-            problem_ = "pulseaudio could not be started (is the pulseaudio package installed?)";
-            return;
-        }
-        // Ready when the source answers, usually within a fraction of a second; a busy machine
-        // may take much longer, and a server that never answers only skips the test.
         const std::string probe =
             "pactl list short sources | grep -q '" + std::string(kSource) + "'";
-        bool ended = false;
-        started_ =
-            test_support::PollFor(test_support::Patience(), [&]
-                                  { return (ended = detail::Ended(server_)) || Run(probe) == 0; });
-        if (ended)
-        {
-            started_ = false;
-            server_ = -1;
-            problem_ = "pulseaudio ended at once; see its log";
-        }
-        else if (!started_)
-            problem_ = "pulseaudio never answered";
+        Launch({"pulseaudio", "-n", "-F", dir_ / "quintor.pa", "--daemonize=no",
+                "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no"},
+               [&] { return Run(probe) == 0; });
     }
-
-    int Run(const std::string& command) const
-    {
-        return detail::Run(command, detail::AsVariables(ClientEnvironment()), dir_ / "probe.log");
-    }
-
-    test_support::TempFolder dir_;
-    std::vector<std::string> serverEnv_;
-    std::string address_;
-    pid_t server_ = -1;
-    pid_t player_ = -1;
-    bool started_ = false;
-    std::string problem_;
 };
 
 // A private PipeWire server (pipewire and wireplumber on a private session bus) with one mono
-// 44.1 kHz null sink, `mono1`, shaped like PulseServer. A client in this process records the
-// sink's monitor through ALSA's `pipewire` device once the variables of ClientEnvironment() are
-// set; that device comes from the plugin the test program's ALSA configuration names.
-class PipeWireServer
+// 44.1 kHz null sink, recorded through ALSA's `pipewire` device, which comes from the plugin the
+// test program's ALSA configuration names.
+class PipeWireServer : public SoundServer
 {
 public:
-    static constexpr const char* kSink = "mono1";
-
     PipeWireServer()
     {
-        if (!dir_.Made())
-        {
-            problem_ = "no temporary directory";
-            return;
-        }
-        const std::string home = dir_ / "home";
-        runtime_ = dir_ / "run";
-        mkdir(home.c_str(), 0700);
-        mkdir(runtime_.c_str(), 0700);
-        // The daemons and the bus are one process group, ended together by its leader's id.
-        server_ =
-            detail::Spawn({"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait"},
-                          {"HOME=" + home, "XDG_RUNTIME_DIR=" + runtime_}, dir_ / "pipewire.log");
-        if (server_ < 0)
-        {
-            problem_ = "dbus-run-session could not be started (is the dbus package installed?)";
-            return;
-        }
         // The sink can be made once pipewire answers; clients are linked once wireplumber has
         // joined (about two seconds).
         const std::string sink = std::string("pw-cli create-node adapter '{ "
@@ -426,40 +416,11 @@ public:
         const std::string ready = std::string("pw-cli ls Node | grep -q 'node.name = \"") + kSink +
                                   "\"' && pw-cli ls Client | grep -q WirePlumber";
         bool made = false;
-        bool ended = false;
-        started_ = test_support::PollFor(test_support::Patience(),
-                                         [&]
-                                         {
-                                             if ((ended = detail::Ended(server_)))
-                                                 return true;
-                                             made = made || Run(sink) == 0;
-                                             return made && Run(ready) == 0;
-                                         });
-        if (ended)
-        {
-            started_ = false;
-            server_ = -1;
-            problem_ = "pipewire's session ended at once; see its log";
-        }
-        else if (!started_)
-            problem_ = made ? "wireplumber never joined"
-                            : "pipewire never answered (are pipewire, pipewire-bin and "
-                              "wireplumber installed?)";
+        Launch({"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait"},
+               [&] { return (made = made || Run(sink) == 0) && Run(ready) == 0; });
     }
 
-    ~PipeWireServer()
-    {
-        detail::EndGroup(player_);
-        detail::EndGroup(server_);
-    }
-
-    PipeWireServer(const PipeWireServer&) = delete;
-    PipeWireServer& operator=(const PipeWireServer&) = delete;
-
-    bool Started() const { return started_; }
-    const std::string& Problem() const { return problem_; }
-
-    std::vector<std::pair<std::string, std::string>> ClientEnvironment() const
+    std::vector<std::pair<std::string, std::string>> ClientEnvironment() const override
     {
         return {{"PIPEWIRE_RUNTIME_DIR", runtime_}, {"PIPEWIRE_NODE", kSink}};
     }
@@ -467,39 +428,14 @@ public:
     // Plays a file into the sink in the background, in real time, as PulseServer::Play does.
     bool Play(const std::string& path)
     {
-        WaitPlayed();
         const std::string wav = dir_ / "played.wav";
-        const bool isWav = path.size() > 4 && path.substr(path.size() - 4) == ".wav";
-        const std::string convert = isWav
+        const std::string convert = IsWav(path)
                                         ? "cp '" + path + "' '" + wav + "'"
                                         : "timeout 30 sox -t raw -r 44100 -c 1 -b 16 -e signed '" +
                                               path + "' '" + wav + "'";
-        const std::string command = convert + " && exec timeout 60 pw-play --target " +
-                                    std::string(kSink) + " '" + wav + "'";
-        player_ = detail::Spawn({"sh", "-c", command}, detail::AsVariables(ClientEnvironment()),
-                                dir_ / "player.log");
-        return player_ > 0;
+        return StartPlayer(convert + " && exec timeout 60 pw-play --target " + kSink + " '" + wav +
+                           "'");
     }
-
-    void WaitPlayed()
-    {
-        if (player_ > 0)
-            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
-        player_ = -1;
-    }
-
-private:
-    int Run(const std::string& command) const
-    {
-        return detail::Run(command, detail::AsVariables(ClientEnvironment()), dir_ / "probe.log");
-    }
-
-    test_support::TempFolder dir_;
-    std::string runtime_;
-    pid_t server_ = -1;
-    pid_t player_ = -1;
-    bool started_ = false;
-    std::string problem_;
 };
 
 } // namespace sound_fixtures

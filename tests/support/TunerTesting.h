@@ -30,10 +30,8 @@ namespace quintor::testing
 class TunerDialog : public CQuintorDlg
 {
 public:
-    using CQuintorDlg::FillCardList;
     using CQuintorDlg::ImagIn;
     using CQuintorDlg::ImagOut;
-    using CQuintorDlg::LoadTunings;
     using CQuintorDlg::m_Accord;
     using CQuintorDlg::m_bRunning;
     using CQuintorDlg::m_Card;
@@ -46,13 +44,8 @@ public:
     using CQuintorDlg::m_Slider;
     using CQuintorDlg::m_Tuning;
     using CQuintorDlg::m_WaveHdr;
-    using CQuintorDlg::OnCancel;
     using CQuintorDlg::OnClose;
     using CQuintorDlg::OnGo;
-    using CQuintorDlg::OnInitDialog;
-    using CQuintorDlg::OnOK;
-    using CQuintorDlg::OnPaint;
-    using CQuintorDlg::OnQueryDragIcon;
     using CQuintorDlg::OnSelchangeTuning;
     using CQuintorDlg::OnStop;
     using CQuintorDlg::OnSysCommand;
@@ -78,23 +71,19 @@ public:
 };
 
 // The Qt widget that shows a window of the layer (0: the dialog itself).
-inline QWidget* WidgetOf(const CWnd* pWnd)
+inline QWidget* TunerDialog::Widget(int nID) const
 {
+    const CWnd* pWnd = nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID);
     if (pWnd == nullptr || pWnd->m_hWnd == nullptr)
         return nullptr;
     QWidget* found = nullptr;
     for (QWidget* top : QApplication::allWidgets())
     {
-        QVariant v = top->property("afxHwnd");
+        const QVariant v = top->property("afxHwnd");
         if (v.isValid() && v.value<quintptr>() == reinterpret_cast<quintptr>(pWnd->m_hWnd))
             found = top;
     }
     return found;
-}
-
-inline QWidget* TunerDialog::Widget(int nID) const
-{
-    return WidgetOf(nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID));
 }
 
 struct Tuning
@@ -134,25 +123,9 @@ inline afx::testing::FakeDevice Card(const std::string& name)
     return device;
 }
 
-// The surroundings of a tuner under test, made before the dialog and gone after it.
-struct TunerWorld
-{
-    explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},
-                        const std::vector<Tuning>& tunings = StandardTunings())
-        : fake(std::move(devices)), install(fake)
-    {
-        folder.Write("Accords.ini", TuningFile(tunings));
-    }
-
-    test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
-    afx::testing::FakeWaveIn fake;
-    afx::testing::FakeWaveInInstall install;
-    afx::testing::RecordingMessageBox boxes;
-    afx::testing::ScriptedFileDialog files;
-};
-
-// Everything the dialog needs around it when its sound cards are the platform's own (ALSA): its
-// own folder with the tuning file, recorded message boxes.
+// Everything the dialog needs around it: its own folder (the current one) holding the tuning
+// file, recorded message boxes, a scripted file dialog. Alone when its sound cards are the
+// platform's own (ALSA).
 struct RealWorld
 {
     explicit RealWorld(const std::vector<Tuning>& tunings = StandardTunings())
@@ -162,6 +135,19 @@ struct RealWorld
     test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
     afx::testing::RecordingMessageBox boxes;
     afx::testing::ScriptedFileDialog files;
+};
+
+// The surroundings of a tuner under test with fake sound cards, made before the dialog and gone
+// after it.
+struct TunerWorld : RealWorld
+{
+    explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},
+                        const std::vector<Tuning>& tunings = StandardTunings())
+        : RealWorld(tunings), fake(std::move(devices)), install(fake)
+    {
+    }
+    afx::testing::FakeWaveIn fake;
+    afx::testing::FakeWaveInInstall install;
 };
 
 // One round of the interface thread's work: its events, and the drawing other threads asked for.

@@ -13,21 +13,6 @@
 namespace test_support
 {
 
-namespace detail
-{
-inline bool Look(const std::function<bool()>& done, const std::function<void()>& serve)
-{
-    if (serve)
-        serve();
-    return done();
-}
-
-inline void Rest()
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-} // namespace detail
-
 // Looks at done() until it holds or `limit` has gone by; serve() runs before each look (the
 // interface thread's events, say). For waits whose end is no verdict: a grace period before a
 // harder measure, or whether a helper program comes up at all.
@@ -35,13 +20,16 @@ inline bool PollFor(std::chrono::milliseconds limit, const std::function<bool()>
                     const std::function<void()>& serve = {})
 {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (!detail::Look(done, serve))
+    for (;;)
     {
+        if (serve)
+            serve();
+        if (done())
+            return true;
         if (std::chrono::steady_clock::now() >= end)
             return false;
-        detail::Rest();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return true;
 }
 
 // Waits for progress that must come: returns once done() holds; the watchdog ends the process,
@@ -55,8 +43,9 @@ inline void WaitUntil(const std::string& what, const std::function<bool()>& done
         test->Waiting(what);
     else
         own.emplace(what);
-    while (!detail::Look(done, serve))
-        detail::Rest();
+    while (!PollFor(std::chrono::hours(1), done, serve))
+    {
+    }
     if (test != nullptr)
         test->Waiting("the test's next step after " + what);
 }

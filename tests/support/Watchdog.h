@@ -87,24 +87,16 @@ private:
 
 // The watchdog over a whole test, when the test has one: it also catches a hang between waits
 // (a Stop that never returns), and each wait restarts its limit instead of starting its own.
-class TestWatchdog
+class TestWatchdog : public Watchdog
 {
 public:
-    explicit TestWatchdog(const std::string& test) : m_dog(test) { Slot() = &m_dog; }
-    ~TestWatchdog() { Slot() = nullptr; }
-    TestWatchdog(const TestWatchdog&) = delete;
-    TestWatchdog& operator=(const TestWatchdog&) = delete;
+    explicit TestWatchdog(const std::string& test) : Watchdog(test) { s_current = this; }
+    ~TestWatchdog() { s_current = nullptr; }
 
-    void Waiting(std::string waitingFor) { m_dog.Waiting(std::move(waitingFor)); }
-    static Watchdog* Current() { return Slot(); }
+    static Watchdog* Current() { return s_current; }
 
 private:
-    static Watchdog*& Slot()
-    {
-        static Watchdog* current = nullptr;
-        return current;
-    }
-    Watchdog m_dog;
+    static inline Watchdog* s_current = nullptr;
 };
 
 } // namespace test_support

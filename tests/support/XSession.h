@@ -12,6 +12,13 @@
 
 namespace x_session
 {
+// Waits up to 20 s for ready(), a loaded machine starting servers and programs slowly; each look
+// runs a tool of the X server's, hence one every 10 ms at most.
+inline bool Await(const std::function<bool()>& ready)
+{
+    return test_support::PollFor(std::chrono::seconds(20), ready, [] { usleep(10000); });
+}
+
 // What a shell command wrote on its standard output.
 inline std::string Output(const std::string& command)
 {
@@ -128,16 +135,6 @@ public:
     const std::string& Display() const { return m_display; }
 
 private:
-    static bool Await(const std::function<bool()>& ready)
-    {
-        for (int i = 0; i < 2000; ++i) // 20 s: a loaded machine starts servers slowly
-        {
-            if (ready())
-                return true;
-            usleep(10000);
-        }
-        return false;
-    }
     static void Stop(pid_t& pid)
     {
         sound_fixtures::detail::EndGroup(pid);

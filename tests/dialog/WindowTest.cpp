@@ -65,7 +65,7 @@ void AnswerNextModal(std::function<void(QWidget*)> answer)
 }
 } // namespace
 
-TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsAndStates)
+TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsStatesAndDialogUnits)
 {
     struct Expected
     {
@@ -73,18 +73,24 @@ TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsAndStates)
         const char* qtClass;
         const char16_t* text;
         bool enabled;
+        int x, y, cx, cy;
     };
     const Expected controls[] = {
-        /* 0 */ {IDC_GO, "QPushButton", u"&GO", true}, // the fake card opened
-        /* 1 */ {IDC_STOP, "QPushButton", u"&Stop", true},
-        /* 2 */ {IDC_CARD, "QComboBox", nullptr, true},
-        /* 3 */ {IDC_TUNING, "QComboBox", nullptr, true},
-        /* 4 */ {IDC_SLIDER, "QSlider", nullptr, false},
-        /* 5 */ {IDC_STRING1, "afx::qt::StaticWidget", u"MI1", true},
-        /* 6 */ {IDC_STRING6, "afx::qt::StaticWidget", u"MI3", true},
-        /* 7 */ {IDC_CAPTION_CARD, "afx::qt::StaticWidget", u"Carte Son", true},
-        /* 8 */ {IDC_CAPTION_TUNING, "afx::qt::StaticWidget", u"Nom de l'accord", true},
+        // GO is enabled: the fake card opened.
+        {IDC_GO, "QPushButton", u"&GO", true, 289, 7, 50, 14},
+        {IDC_STOP, "QPushButton", u"&Stop", true, 289, 22, 50, 14},
+        {IDC_SLIDER, "QSlider", nullptr, false, 7, 128, 346, 23},
+        {IDC_STRING1, "afx::qt::StaticWidget", u"MI1", true, 50, 97, 25, 18},
+        {IDC_STRING4, "afx::qt::StaticWidget", u"SOL2", true, 200, 97, 25, 18},
+        {IDC_STRING6, "afx::qt::StaticWidget", u"MI3", true, 299, 97, 25, 18},
+        {IDC_CAPTION_CARD, "afx::qt::StaticWidget", u"Carte Son", true, 7, 7, 117, 12},
+        {IDC_CAPTION_TUNING, "afx::qt::StaticWidget", u"Nom de l'accord", true, -1, 0, 0, 0},
+        {IDC_CARD, "QComboBox", nullptr, true, -1, 0, 0, 0},
+        {IDC_TUNING, "QComboBox", nullptr, true, -1, 0, 0, 0},
     };
+    QWidget* window = dlg.Widget();
+    EXPECT_EQ(window->size(), Pixels(window, 0, 0, 360, 215).size());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quintor"));
     for (const Expected& c : controls)
     {
         SCOPED_TRACE(c.id);
@@ -93,64 +99,32 @@ TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsAndStates)
         EXPECT_STREQ(w->metaObject()->className(), c.qtClass);
         EXPECT_EQ(w->isEnabled(), c.enabled);
         EXPECT_EQ(dlg.GetDlgItem(c.id)->IsWindowEnabled() != FALSE, c.enabled);
-        if (c.text == nullptr)
+        if (c.text != nullptr)
+        {
+            auto* button = qobject_cast<QPushButton*>(w);
+            QString shown = button ? button->text() : qobject_cast<QLabel*>(w)->text();
+            EXPECT_EQ(shown, QString::fromUtf16(c.text));
+        }
+        if (c.x < 0)
             continue;
-        QString shown = qobject_cast<QPushButton*>(w) ? qobject_cast<QPushButton*>(w)->text()
-                                                      : qobject_cast<QLabel*>(w)->text();
-        EXPECT_EQ(shown, QString::fromUtf16(c.text));
-    }
-    auto* tunings = qobject_cast<QComboBox*>(dlg.Widget(IDC_TUNING));
-    EXPECT_TRUE(tunings->isEditable());
-    ASSERT_EQ(tunings->count(), 3);
-    EXPECT_EQ(tunings->currentText(), QStringLiteral("Standard"));
-    auto* slider = qobject_cast<QSlider*>(dlg.Widget(IDC_SLIDER));
-    EXPECT_EQ(slider->minimum(), 0);
-    EXPECT_EQ(slider->maximum(), 1000);
-    EXPECT_EQ(slider->tickPosition(), QSlider::NoTicks);
-    EXPECT_EQ(dlg.Widget()->windowTitle(), QStringLiteral("Quintor"));
-}
-
-TEST_F(OpenTuner, PixelRectanglesFollowTheDialogUnits)
-{
-    QWidget* window = dlg.Widget();
-    EXPECT_EQ(window->size(), Pixels(window, 0, 0, 360, 215).size());
-    struct Case
-    {
-        int id, x, y, cx, cy;
-    };
-    const Case cases[] = {
-        /* 0 */ {IDC_GO, 289, 7, 50, 14},
-        /* 1 */ {IDC_STOP, 289, 22, 50, 14},
-        /* 2 */ {IDC_SLIDER, 7, 128, 346, 23},
-        /* 3 */ {IDC_STRING1, 50, 97, 25, 18},
-        /* 4 */ {IDC_STRING4, 200, 97, 25, 18},
-        /* 5 */ {IDC_STRING6, 299, 97, 25, 18},
-        /* 6 */ {IDC_CAPTION_CARD, 7, 7, 117, 12},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.id);
         QRect expected = Pixels(window, c.x, c.y, c.cx, c.cy);
-        EXPECT_EQ(dlg.Widget(c.id)->geometry(), expected);
+        EXPECT_EQ(w->geometry(), expected);
         CRect client;
         dlg.GetDlgItem(c.id)->GetClientRect(&client);
         EXPECT_EQ(client.Width(), expected.width());
         EXPECT_EQ(client.Height(), expected.height());
     }
-    // The combo boxes keep their width; their height is the closed field's.
-    EXPECT_EQ(dlg.Widget(IDC_TUNING)->geometry().topLeft(),
-              Pixels(window, 142, 23, 0, 0).topLeft());
-    EXPECT_EQ(dlg.Widget(IDC_TUNING)->width(), Pixels(window, 0, 0, 107, 0).width());
-}
-
-TEST_F(OpenTuner, StandsInTheDesktopsTopRightCorner)
-{
-    CRect desktop, window;
-    CWnd::GetDesktopWindow()->GetWindowRect(&desktop);
-    dlg.GetWindowRect(&window);
-    EXPECT_EQ(window.right, desktop.Width());
-    EXPECT_EQ(window.top, 10);
-    EXPECT_EQ(dlg.Widget()->frameGeometry().topLeft(), QPoint(window.left, window.top));
+    // The combo boxes are editable and keep their width; their height is the closed field's.
+    auto* tunings = qobject_cast<QComboBox*>(dlg.Widget(IDC_TUNING));
+    EXPECT_TRUE(tunings->isEditable());
+    ASSERT_EQ(tunings->count(), 3);
+    EXPECT_EQ(tunings->currentText(), QStringLiteral("Standard"));
+    EXPECT_EQ(tunings->geometry().topLeft(), Pixels(window, 142, 23, 0, 0).topLeft());
+    EXPECT_EQ(tunings->width(), Pixels(window, 0, 0, 107, 0).width());
+    auto* slider = qobject_cast<QSlider*>(dlg.Widget(IDC_SLIDER));
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 1000);
+    EXPECT_EQ(slider->tickPosition(), QSlider::NoTicks);
 }
 
 TEST(TunerTexts, AccentsSurviveTheTripToQtAndBack)
@@ -167,10 +141,8 @@ TEST(TunerTexts, AccentsSurviveTheTripToQtAndBack)
     // Typed back in by the user: the field's text returns as code page 1252.
     tunings->lineEdit()->setText(QString::fromUtf16(u"Accordé"));
     emit tunings->lineEdit()->textEdited(tunings->lineEdit()->text());
-    CString typed;
-    dlg.m_Tuning.GetWindowText(typed);
-    EXPECT_EQ(typed, "Accordé");
-    EXPECT_EQ(CString("Accordé").GetLength(), 7);
+    EXPECT_EQ(dlg.m_Tuning.m_hWnd->text, "Accordé");
+    EXPECT_EQ(dlg.m_Tuning.m_hWnd->text.GetLength(), 7);
     EXPECT_EQ(dlg.m_Tuning.GetCurSel(), CB_ERR);
 
     // The glyphs exist in the font the window uses: no empty boxes.
@@ -202,9 +174,7 @@ TEST_F(OpenTuner, UserChoicesReachTheirHandlersAndCodesDoNot)
     // A user's choice of the second tuning applies it.
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
     EXPECT_EQ(dlg.m_Accord.GetName(), "Drop D");
-    CString label;
-    dlg.GetDlgItem(IDC_STRING1)->GetWindowText(label);
-    EXPECT_EQ(label, "RE1");
+    EXPECT_EQ(dlg.GetDlgItem(IDC_STRING1)->m_hWnd->text, "RE1");
 
     // The same choice made by code sends nothing.
     dlg.m_Tuning.SetCurSel(0);
@@ -270,18 +240,16 @@ TEST_F(OpenTuner, SystemMenuEndsWithASeparatorAndTheAboutEntry)
 {
     CMenu* menu = dlg.GetSystemMenu(FALSE);
     ASSERT_NE(menu, nullptr);
-    UINT n = menu->GetMenuItemCount();
-    ASSERT_GE(n, 3u);
-    EXPECT_EQ(menu->GetMenuItemID(0), static_cast<UINT>(SC_MOVE));
-    EXPECT_TRUE(menu->GetMenuState(n - 2, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(menu->GetMenuItemID(n - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    CString text;
-    menu->GetMenuString(n - 1, text, MF_BYPOSITION);
-    EXPECT_EQ(text, "&A propos de Quintor...");
-    bool hasClose = false;
-    for (UINT i = 0; i < n; ++i)
-        hasClose = hasClose || menu->GetMenuItemID(i) == SC_CLOSE;
-    EXPECT_TRUE(hasClose);
+    const std::vector<CMenu::Item>& items = menu->Items();
+    ASSERT_EQ(items.size(), 5u);
+    // As the system built it: Move, a separator, Close; then the tuner's own.
+    const UINT ids[] = {SC_MOVE, 0, SC_CLOSE, 0, IDM_ABOUTBOX};
+    for (size_t i = 0; i < items.size(); ++i)
+    {
+        EXPECT_EQ(items[i].id, ids[i]) << "item " << i;
+        EXPECT_EQ((items[i].flags & MF_SEPARATOR) != 0, ids[i] == 0) << "item " << i;
+    }
+    EXPECT_EQ(items[4].text, "&A propos de Quintor...");
 }
 
 TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
@@ -296,8 +264,8 @@ TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
         CMenu* menu = dlg.GetSystemMenu(FALSE);
         ASSERT_NE(menu, nullptr);
         // As the system built it: Move, a separator, Close.
-        ASSERT_EQ(menu->GetMenuItemCount(), 3u);
-        EXPECT_EQ(menu->GetMenuItemID(2), static_cast<UINT>(SC_CLOSE));
+        ASSERT_EQ(menu->Items().size(), 3u);
+        EXPECT_EQ(menu->Items()[2].id, static_cast<UINT>(SC_CLOSE));
     }
     afx::SetResourcesForTesting(nullptr);
 }
@@ -421,16 +389,14 @@ TEST_F(OpenTuner, MinimisedItDrawsTheIconCentredWithTruncation)
                          SWP_NOMOVE | SWP_NOZORDER);
         dlg.GetClientRect(&client);
         ASSERT_EQ(client.Width(), c.width);
-        afx::testing::RecordingDraw draws;
         dlg.defCalls.clear();
-        dlg.SendMessage(WM_PAINT);
-        std::vector<afx::testing::DrawnOp> ops = draws.Ops();
+        // What the paint handling draws, drawn nowhere.
+        std::vector<afx::DrawOp> ops = afx::RehearsePaint(dlg.m_hWnd);
         ASSERT_EQ(ops.size(), 1u);
-        EXPECT_TRUE(ops[0].paintContext);
-        EXPECT_EQ(ops[0].op.kind, afx::DrawOp::Icon);
-        EXPECT_EQ(ops[0].op.icon, dlg.m_hIcon);
-        EXPECT_EQ(ops[0].op.from.x, c.x);
-        EXPECT_EQ(ops[0].op.from.y, c.y);
+        EXPECT_EQ(ops[0].kind, afx::DrawOp::Icon);
+        EXPECT_EQ(ops[0].icon, dlg.m_hIcon);
+        EXPECT_EQ(ops[0].from.x, c.x);
+        EXPECT_EQ(ops[0].from.y, c.y);
         ASSERT_FALSE(dlg.defCalls.empty());
         EXPECT_EQ(dlg.defCalls[0].message, static_cast<UINT>(WM_ICONERASEBKGND));
     }
@@ -439,9 +405,7 @@ TEST_F(OpenTuner, MinimisedItDrawsTheIconCentredWithTruncation)
     // Shown normally, painting is the default alone: no icon in the client area.
     dlg.ShowWindow(SW_RESTORE);
     ASSERT_FALSE(dlg.IsIconic());
-    afx::testing::RecordingDraw draws;
-    dlg.SendMessage(WM_PAINT);
-    EXPECT_TRUE(draws.Ops().empty());
+    EXPECT_TRUE(afx::RehearsePaint(dlg.m_hWnd).empty());
 }
 
 TEST(TunerApplication, InitInstanceRunsTheTunerOnceAndReturnsFalse)

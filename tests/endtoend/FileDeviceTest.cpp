@@ -41,7 +41,7 @@ TEST_F(FileDevice, ShowsEachPluckedStringAsWorkedOutByHand)
 
         ClickGo(dlg);
         PumpUntil(std::string(k.what) + " on the slider",
-                  [&] { return dlg.m_Slider.GetPos() != 0; });
+                  [&] { return dlg.SliderPos() != 0; });
         ClickStop(dlg);
         afx::ProcessPendingUpdates();
         const Reading shown = Read(dlg);

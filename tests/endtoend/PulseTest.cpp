@@ -51,10 +51,10 @@ protected:
         ClickGo(dlg);
         ASSERT_TRUE(server.Play(file));
         // Nothing until the first buffer is full, about six seconds of sound later.
-        PumpUntil("the first block on the screen", [&] { return dlg.m_Slider.GetPos() != 0; });
+        PumpUntil("the first block on the screen", [&] { return dlg.SliderPos() != 0; });
         const Reading one = Read(dlg);
         PumpUntil("the second block on the screen",
-                  [&] { return dlg.m_Slider.GetPos() != one.position; });
+                  [&] { return dlg.SliderPos() != one.position; });
         const Reading two = Read(dlg);
         ClickStop(dlg);
         server.WaitPlayed();

@@ -8,10 +8,11 @@
 //     GetDlgItem, GetClientRect, IsWindowEnabled;
 //   - requests that change the screen (a slider's SetPos, Invalidate, drawing through a
 //     CClientDC) are gathered into the worker's pending batch. The batch is published as a whole
-//     when the worker next reads the slider's range (GetRangeMax) or when the worker thread ends. The interface thread carries it out at
-//     once, newest first: a later position replaces an earlier one and an invalidation drops the
-//     drawing it would erase, so nothing queues without bound however fast a worker runs, and the
-//     interface thread never shows an erase without the drawing that followed it.
+//     when the worker next reads the slider's range (GetRangeMax) or when the worker thread ends.
+//     The interface thread carries it out at once, newest first: a later position replaces an
+//     earlier one and an invalidation drops the drawing it would erase, so nothing queues without
+//     bound however fast a worker runs, and the interface thread never shows an erase without the
+//     drawing that followed it.
 // Retained drawing. What is drawn into a window through a CClientDC is kept by the layer and shown
 // at every repaint of that window until the window (or its parent) is invalidated with erase.
 #pragma once

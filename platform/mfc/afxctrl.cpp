@@ -117,4 +117,3 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
     m_items.push_back(item);
     return TRUE;
 }
-

@@ -16,8 +16,7 @@ int MulDiv(int number, int numerator, int denominator)
 
 CString NormalClassName(const std::string& name)
 {
-    static const char* const known[] = {"BUTTON", "COMBOBOX", "STATIC",
-                                        "msctls_trackbar32"};
+    static const char* const known[] = {"BUTTON", "COMBOBOX", "STATIC", "msctls_trackbar32"};
     for (const char* k : known)
         if (strcasecmp(name.c_str(), k) == 0)
             return CString(k);
@@ -68,9 +67,8 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
     dlg->style = t->style & ~static_cast<DWORD>(WS_VISIBLE);
     dlg->exStyle = t->exStyle;
     dlg->text = t->caption.c_str();
-    const SIZE bu = backend != nullptr
-                        ? backend->DialogBaseUnits(t->fontFace.c_str(), t->pointSize)
-                        : SIZE{6, 13};
+    const SIZE bu = backend != nullptr ? backend->DialogBaseUnits(t->fontFace.c_str(), t->pointSize)
+                                       : SIZE{6, 13};
     dlg->clientWidth = MulDiv(t->cx, bu.cx, 4);
     dlg->clientHeight = MulDiv(t->cy, bu.cy, 8);
     // Without a parent of its own, a dialog is owned by the main window, as the framework

@@ -24,6 +24,8 @@
 //   - turn what the user does into the User* calls at the end of this file, and nothing else
 //     (no message of its own to the framework's windows).
 //   - RunModalLoop returns only after EndModalLoop for that window.
+//   - install the presenters of message boxes and file dialogs (afxpresenters.h) at start-up;
+//     until then a message box goes to the console and a file dialog is cancelled.
 // What a peer may read of HWND__: everything, on the interface thread; from WakeInterfaceThread,
 // nothing.
 #pragma once

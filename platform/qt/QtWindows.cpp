@@ -14,7 +14,7 @@
 //  [x] the desktop window as the primary screen
 //  [ ] other control classes (edit boxes, list boxes, check and radio buttons, ...)
 //  [ ] menus bars, accelerators, brushes, fonts chosen by the program, bitmaps, regions
-//  [ ] modeless dialogs' keyboard navigation beyond Enter and Escape (Tab order is Qt's own)
+//  [ ] keyboard navigation beyond Enter and Escape (Tab order is Qt's own)
 #include "QtWindows.h"
 
 #include <QApplication>

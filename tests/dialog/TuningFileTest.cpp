@@ -173,51 +173,23 @@ TEST(TuningFileDeathTest, CancellingTheSearchSaysSoAndEndsWithStatusZero)
         "s'arr");
 }
 
-TEST(TuningSelection, AWrongTuningDisablesGoAndKeepsTheLabels)
+// GO's rules across cards and tunings are the capture tests' (OpenCardTest); here, what a tuning
+// choice leaves on the labels.
+TEST(TuningSelection, AWrongTuningKeepsTheLabelsAndTypedTextAppliesNothing)
 {
     TunerWorld world;
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    ASSERT_TRUE(dlg.m_Go.IsWindowEnabled());
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 2); // "Faux"
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
     EXPECT_EQ(Labels(dlg), "MI1 LA1 RE2 SOL2 SI2 MI3");
     ASSERT_EQ(world.boxes.calls.size(), 1u);
     EXPECT_EQ(world.boxes.calls[0].text, "Votre accord Faux est erroné");
     EXPECT_EQ(world.boxes.calls[0].type, static_cast<UINT>(MB_OKCANCEL));
 
-    // A valid tuning after it sets the labels but leaves GO disabled.
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
     EXPECT_EQ(Labels(dlg), "RE1 LA1 RE2 SOL2 SI2 MI3");
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
-
-    // Only a card that opens enables it again, whatever the tuning.
-    afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 2);
-    afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, 0);
-    EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
-}
-
-TEST(TuningSelection, ACardThatFailsLeavesGoDisabledWhateverTheTuning)
-{
-    afx::testing::FakeDevice busy = Card("Carte occupée");
-    busy.openResult = MMSYSERR_ALLOCATED;
-    TunerWorld world({busy});
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    EXPECT_TRUE(dlg.m_Accord.IsValid());
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
-    EXPECT_EQ(Labels(dlg), "MI1 LA1 RE2 SOL2 SI2 MI3");
-    afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
-}
-
-TEST(TuningSelection, TextTypedIntoTheFieldAppliesNothing)
-{
-    TunerWorld world;
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
     afx::UserEditedComboText(dlg.m_Tuning.m_hWnd, "n'importe quoi");
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TUNING, CBN_SELCHANGE), 0);
-    EXPECT_EQ(dlg.m_Accord.GetName(), "Standard");
-    EXPECT_TRUE(world.boxes.calls.empty());
+    EXPECT_EQ(dlg.m_Accord.GetName(), "Drop D");
+    EXPECT_EQ(world.boxes.calls.size(), 1u);
 }

@@ -40,8 +40,7 @@ TEST_F(FileDevice, ShowsEachPluckedStringAsWorkedOutByHand)
         ASSERT_TRUE(world.boxes.calls.empty()) << world.boxes.calls[0].text;
 
         ClickGo(dlg);
-        PumpUntil(std::string(k.what) + " on the slider",
-                  [&] { return dlg.SliderPos() != 0; });
+        PumpUntil(std::string(k.what) + " on the slider", [&] { return dlg.SliderPos() != 0; });
         ClickStop(dlg);
         afx::ProcessPendingUpdates();
         const Reading shown = Read(dlg);

@@ -168,11 +168,11 @@ void BM_CaptureRealTime(benchmark::State& state)
         std::vector<double> latencies;
         long rssMax = 0;
         auto nextRss = start;
-        int last = dlg.m_Slider.GetPos();
+        int last = dlg.SliderPos();
         while (Clock::now() - start < std::chrono::duration<double>(seconds))
         {
             Serve();
-            const int pos = dlg.m_Slider.GetPos();
+            const int pos = dlg.SliderPos();
             if (pos != last && (pos == kFirstPosition || pos == kSecondPosition))
             {
                 // Block k (from 0) is complete (k + 1) block lengths after the start.

@@ -42,8 +42,7 @@ int FindCard(const TunerDialog& dlg, const char* prefix)
 {
     for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
     {
-        CString text;
-        dlg.m_Card.GetLBText(i, text);
+        const CString& text = dlg.m_Card.m_hWnd->items[i].text;
         if (std::strncmp(static_cast<LPCSTR>(text), prefix, std::strlen(prefix)) == 0)
             return i;
     }

@@ -71,8 +71,7 @@ int FindCard(const TunerDialog& dlg, const char* prefix)
 {
     for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
     {
-        CString text;
-        dlg.m_Card.GetLBText(i, text);
+        const CString& text = dlg.m_Card.m_hWnd->items[i].text;
         if (std::strncmp(static_cast<LPCSTR>(text), prefix, std::strlen(prefix)) == 0)
             return i;
     }
@@ -125,7 +124,7 @@ void BM_Soak(benchmark::State& state)
         long highestKb = 0;
         int seconds = 0;
         int moves = 0;
-        int lastPosition = dlg.m_Slider.GetPos();
+        int lastPosition = dlg.SliderPos();
         while (Clock::now() < end)
         {
             watchdog.Waiting("the interface thread");
@@ -135,7 +134,7 @@ void BM_Soak(benchmark::State& state)
             while (Clock::now() < nextSecond)
             {
                 Serve();
-                const int position = dlg.m_Slider.GetPos();
+                const int position = dlg.SliderPos();
                 moves += position != lastPosition;
                 lastPosition = position;
             }

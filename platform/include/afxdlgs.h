@@ -22,7 +22,6 @@ public:
     INT_PTR DoModal() override;
     CString GetPathName() const;
     CString GetFileName() const;
-    CString GetFileExt() const;
 
     BOOL m_bOpenFileDialog;
     CString m_strDefExt;
@@ -32,28 +31,3 @@ public:
 private:
     CString m_strPath; // the initial name, then the last file chosen
 };
-
-namespace afx
-{
-// What a file dialog asks, in code page 1252.
-struct FileDialogRequest
-{
-    BOOL open;
-    CString defaultExtension; // without the dot
-    CString initialPath;      // a name, or the full path of the last choice
-    CString filter;
-    DWORD flags;
-};
-
-class FileDialogPresenter
-{
-public:
-    virtual ~FileDialogPresenter() = default;
-    // Modal. TRUE with the full path of the chosen file (code page 1252), FALSE on cancel.
-    virtual BOOL Choose(const FileDialogRequest& request, CString& path) = 0;
-};
-
-// Installs the presenter (not owned); nullptr restores the framework's. Returns the previous one.
-FileDialogPresenter* SetFileDialogPresenter(FileDialogPresenter* presenter);
-FileDialogPresenter* GetFileDialogPresenter();
-} // namespace afx

@@ -3,26 +3,10 @@
 
 #include "afx.h"
 
-// Bucket hash of a key; overloads (or specialisations) serve other key types.
+// Bucket hash of a key: the program's maps have integer keys.
 template <class ARG_KEY> inline UINT HashKey(ARG_KEY key)
 {
     return static_cast<UINT>(static_cast<std::uintptr_t>(key));
-}
-
-inline UINT HashKey(LPCSTR key)
-{
-    UINT hash = 0;
-    if (key != nullptr)
-    {
-        for (; *key != '\0'; ++key)
-            hash = (hash << 5) + hash + static_cast<unsigned char>(*key);
-    }
-    return hash;
-}
-
-inline UINT HashKey(const CString& key)
-{
-    return HashKey(static_cast<LPCSTR>(key));
 }
 
 // A chained hash table from KEY to VALUE; keys and values are passed in as ARG_KEY and ARG_VALUE.
@@ -31,94 +15,40 @@ inline UINT HashKey(const CString& key)
 template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE> class CMap
 {
 public:
-    explicit CMap(int nBlockSize = 10)
+    CMap() = default;
+    ~CMap()
     {
-        (void)nBlockSize; // pairs are allocated one by one
+        if (m_pHashTable == nullptr)
+            return;
+        for (UINT bucket = 0; bucket < m_nHashTableSize; ++bucket)
+        {
+            for (CAssoc* assoc = m_pHashTable[bucket]; assoc != nullptr;)
+            {
+                CAssoc* next = assoc->pNext;
+                delete assoc;
+                assoc = next;
+            }
+        }
+        delete[] m_pHashTable;
     }
-    ~CMap() { RemoveAll(); }
     CMap(const CMap&) = delete;
     CMap& operator=(const CMap&) = delete;
 
-    int GetCount() const { return m_nCount; }
-    int GetSize() const { return m_nCount; }
-    BOOL IsEmpty() const { return m_nCount == 0 ? TRUE : FALSE; }
-
-    BOOL Lookup(ARG_KEY key, VALUE& rValue) const
-    {
-        const CAssoc* assoc = Find(key, HashKey(key) % m_nHashTableSize);
-        if (assoc == nullptr)
-            return FALSE;
-        rValue = assoc->value;
-        return TRUE;
-    }
-
-    // The value for key, created with VALUE's default when the key is new.
-    VALUE& operator[](ARG_KEY key)
+    // The same key again replaces the value.
+    void SetAt(ARG_KEY key, ARG_VALUE newValue)
     {
         const UINT bucket = HashKey(key) % m_nHashTableSize;
         CAssoc* assoc = Find(key, bucket);
-        if (assoc != nullptr)
-            return assoc->value;
-        if (m_pHashTable == nullptr)
-            m_pHashTable = new CAssoc*[m_nHashTableSize]();
-        assoc = new CAssoc(key, bucket, m_pHashTable[bucket]);
-        m_pHashTable[bucket] = assoc;
-        ++m_nCount;
-        return assoc->value;
-    }
-
-    void SetAt(ARG_KEY key, ARG_VALUE newValue) { (*this)[key] = newValue; }
-
-    BOOL RemoveKey(ARG_KEY key)
-    {
-        if (m_pHashTable == nullptr)
-            return FALSE;
-        CAssoc** link = &m_pHashTable[HashKey(key) % m_nHashTableSize];
-        for (; *link != nullptr; link = &(*link)->pNext)
+        if (assoc == nullptr)
         {
-            if ((*link)->key == key)
-            {
-                CAssoc* gone = *link;
-                *link = gone->pNext;
-                delete gone;
-                --m_nCount;
-                return TRUE;
-            }
+            if (m_pHashTable == nullptr)
+                m_pHashTable = new CAssoc*[m_nHashTableSize]();
+            assoc = new CAssoc(key, bucket, m_pHashTable[bucket]);
+            m_pHashTable[bucket] = assoc;
+            ++m_nCount;
         }
-        return FALSE;
+        assoc->value = newValue;
     }
-
-    void RemoveAll()
-    {
-        if (m_pHashTable != nullptr)
-        {
-            for (UINT bucket = 0; bucket < m_nHashTableSize; ++bucket)
-            {
-                for (CAssoc* assoc = m_pHashTable[bucket]; assoc != nullptr;)
-                {
-                    CAssoc* next = assoc->pNext;
-                    delete assoc;
-                    assoc = next;
-                }
-            }
-            delete[] m_pHashTable;
-            m_pHashTable = nullptr;
-        }
-        m_nCount = 0;
-    }
-
-    // Resizes the (empty) table; a map that already holds pairs keeps its size.
-    void InitHashTable(UINT hashSize, BOOL bAllocNow = TRUE)
-    {
-        if (m_nCount != 0 || hashSize == 0)
-            return;
-        delete[] m_pHashTable;
-        m_pHashTable = nullptr;
-        m_nHashTableSize = hashSize;
-        if (bAllocNow)
-            m_pHashTable = new CAssoc*[m_nHashTableSize]();
-    }
-    UINT GetHashTableSize() const { return m_nHashTableSize; }
 
     // nullptr for an empty map, else the position before the first pair.
     POSITION GetStartPosition() const { return m_nCount == 0 ? nullptr : BEFORE_START_POSITION; }
@@ -178,6 +108,6 @@ private:
     }
 
     CAssoc** m_pHashTable = nullptr;
-    UINT m_nHashTableSize = 17;
+    static constexpr UINT m_nHashTableSize = 17;
     int m_nCount = 0;
 };

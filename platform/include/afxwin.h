@@ -4,15 +4,15 @@
 // Threads. Every window belongs to the interface thread, which runs the modal loops. Another
 // thread (a worker started with AfxBeginThread, or any other) may still call a few operations on
 // a window, and none of them ever waits for the interface thread:
-//   - reads answer from the layer's own copy of the control's state: GetRangeMin/GetRangeMax/
-//     GetPos of a slider, GetDlgItem, GetClientRect, IsWindowEnabled, GetStyle;
+//   - reads answer from the layer's own copy of the control's state: a slider's GetRangeMax,
+//     GetDlgItem, GetClientRect, IsWindowEnabled;
 //   - requests that change the screen (a slider's SetPos, Invalidate, drawing through a
 //     CClientDC) are gathered into the worker's pending batch. The batch is published as a whole
-//     when the worker next reads a control's value (GetPos, GetRangeMin, GetRangeMax), when the
-//     worker thread ends, or when it has grown large. The interface thread carries it out at
-//     once, newest first: a later position replaces an earlier one and an invalidation drops the
-//     drawing it would erase, so nothing queues without bound however fast a worker runs, and the
-//     interface thread never shows an erase without the drawing that followed it.
+//     when the worker next reads the slider's range (GetRangeMax) or when the worker thread ends.
+//     The interface thread carries it out at once, newest first: a later position replaces an
+//     earlier one and an invalidation drops the drawing it would erase, so nothing queues without
+//     bound however fast a worker runs, and the interface thread never shows an erase without the
+//     drawing that followed it.
 // Retained drawing. What is drawn into a window through a CClientDC is kept by the layer and shown
 // at every repaint of that window until the window (or its parent) is invalidated with erase.
 #pragma once
@@ -160,20 +160,6 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Geometry helpers
 
-class CPoint : public POINT
-{
-public:
-    CPoint() : POINT{0, 0} {}
-    CPoint(int x0, int y0) : POINT{x0, y0} {}
-};
-
-class CSize : public SIZE
-{
-public:
-    CSize() : SIZE{0, 0} {}
-    CSize(int cx0, int cy0) : SIZE{cx0, cy0} {}
-};
-
 class CRect : public RECT
 {
 public:
@@ -182,8 +168,6 @@ public:
     CRect(const RECT& r) : RECT(r) {}
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-    CPoint TopLeft() const { return CPoint(left, top); }
-    CPoint BottomRight() const { return CPoint(right, bottom); }
     operator LPRECT() { return this; }
     operator LPCRECT() const { return this; }
     bool operator==(const RECT& r) const
@@ -196,9 +180,6 @@ public:
 // Drawing
 
 #define PS_SOLID 0
-#define PS_DASH 1
-#define PS_DOT 2
-#define PS_NULL 5
 
 class CGdiObject
 {
@@ -208,7 +189,6 @@ public:
     CGdiObject& operator=(const CGdiObject&) = delete;
     virtual ~CGdiObject();
     BOOL DeleteObject();
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
 
     HGDIOBJ m_hObject = nullptr;
 };
@@ -231,7 +211,6 @@ public:
 
     HDC GetSafeHdc() const { return m_hDC; }
     CPen* SelectObject(CPen* pPen);
-    CPoint MoveTo(int x, int y);
     BOOL LineTo(int x, int y);
     BOOL DrawIcon(int x, int y, HICON hIcon);
 
@@ -275,10 +254,6 @@ public:
     CMenu& operator=(const CMenu&) = delete;
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
-    UINT GetMenuItemCount() const;
-    UINT GetMenuItemID(int nPos) const;
-    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
-    UINT GetMenuState(UINT nID, UINT nFlags) const;
 
     struct Item
     {
@@ -289,7 +264,6 @@ public:
     const std::vector<Item>& Items() const { return m_items; }
 
 private:
-    int FindItem(UINT nIDItem, UINT nFlags) const;
     std::vector<Item> m_items;
 };
 
@@ -305,39 +279,27 @@ public:
     HWND m_hWnd = nullptr;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
-    static CWnd* FromHandle(HWND hWnd);
-    BOOL Attach(HWND hWndNew);
-    HWND Detach();
     virtual BOOL DestroyWindow();
 
     CWnd* GetDlgItem(int nID) const;
-    int GetDlgCtrlID() const;
-    CWnd* GetParent() const;
     static CWnd* GetDesktopWindow();
 
     void SetWindowText(LPCSTR lpszString);
-    void GetWindowText(CString& rString) const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
-    BOOL IsWindowVisible() const;
-    DWORD GetStyle() const;
-    DWORD GetExStyle() const;
     BOOL ShowWindow(int nCmdShow);
     BOOL IsIconic() const;
 
     void Invalidate(BOOL bErase = TRUE);
-    BOOL UpdateWindow();
     void GetClientRect(LPRECT lpRect) const;
     void GetWindowRect(LPRECT lpRect) const;
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
     static const CWnd wndTop;
 
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
-    HICON GetIcon(BOOL bBigIcon) const;
     CMenu* GetSystemMenu(BOOL bRevert) const;
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
@@ -354,7 +316,6 @@ protected:
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
     afx_msg void OnClose();
-    afx_msg HCURSOR OnQueryDragIcon();
     // The default processing of the message being handled, with its own arguments.
     LRESULT Default();
 
@@ -387,8 +348,6 @@ public:
 
     // Runs the dialog modally; IDOK, IDCANCEL or what EndDialog gave; -1 when it cannot start.
     virtual INT_PTR DoModal();
-    // Creates the dialog modeless, shown when its template says WS_VISIBLE.
-    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     void EndDialog(int nResult);
 
     virtual BOOL OnInitDialog();
@@ -397,14 +356,10 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
 
-    UINT m_nIDHelp;
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
 
     DECLARE_MESSAGE_MAP()
-
-private:
-    BOOL CreateFromTemplate();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -412,13 +367,6 @@ private:
 
 class CButton : public CWnd
 {
-};
-
-class CStatic : public CWnd
-{
-public:
-    HICON SetIcon(HICON hIcon);
-    HICON GetIcon() const;
 };
 
 class CComboBox : public CWnd
@@ -430,23 +378,13 @@ public:
     DWORD_PTR GetItemData(int nIndex) const;
     int SetItemData(int nIndex, DWORD_PTR dwItemData);
     int AddString(LPCSTR lpszString);
-    int InsertString(int nIndex, LPCSTR lpszString);
-    int DeleteString(UINT nIndex);
-    void ResetContent();
-    int GetLBText(int nIndex, CString& rString) const;
-    int GetLBTextLen(int nIndex) const;
 };
 
 // ---------------------------------------------------------------------------------------------
 // Worker threads
 
 #define THREAD_PRIORITY_IDLE (-15)
-#define THREAD_PRIORITY_LOWEST (-2)
-#define THREAD_PRIORITY_BELOW_NORMAL (-1)
 #define THREAD_PRIORITY_NORMAL 0
-#define THREAD_PRIORITY_ABOVE_NORMAL 1
-#define THREAD_PRIORITY_HIGHEST 2
-#define THREAD_PRIORITY_TIME_CRITICAL 15
 #define CREATE_SUSPENDED 0x00000004
 #define INFINITE 0xFFFFFFFF
 #define WAIT_OBJECT_0 0x00000000L
@@ -465,15 +403,12 @@ public:
 
     // The thread's handle: signalled when the thread has ended. Valid while this object lives.
     HANDLE m_hThread = nullptr;
-    DWORD m_nThreadID = 0;
     // TRUE: the object deletes itself when its thread ends (the framework's default). Set it to
     // FALSE before the thread runs (CREATE_SUSPENDED) to keep the object for a wait.
     BOOL m_bAutoDelete = TRUE;
     CWnd* m_pMainWnd = nullptr;
 
     DWORD ResumeThread();
-    int GetThreadPriority() const;
-    BOOL SetThreadPriority(int nPriority);
 
     virtual BOOL InitInstance();
     virtual int ExitInstance();

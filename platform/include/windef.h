@@ -9,27 +9,18 @@ typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef std::uint32_t DWORD;
 typedef unsigned int UINT;
-typedef int INT;
 typedef long LONG;
-typedef std::uint32_t ULONG;
 typedef char CHAR;
-typedef char TCHAR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
-typedef const char* LPCTSTR;
-typedef char* LPTSTR;
 typedef void* LPVOID;
-typedef const void* LPCVOID;
 typedef void* HANDLE;
 typedef std::uintptr_t WPARAM;
 typedef std::intptr_t LPARAM;
 typedef std::intptr_t LRESULT;
 typedef DWORD COLORREF;
-typedef DWORD* LPDWORD;
-typedef UINT* LPUINT;
 typedef std::intptr_t INT_PTR;
 typedef std::uintptr_t UINT_PTR;
-typedef std::intptr_t LONG_PTR;
 typedef std::uintptr_t DWORD_PTR;
 
 struct HWND__;
@@ -39,13 +30,8 @@ typedef HICON__* HICON;
 typedef HICON HCURSOR;
 struct HDC__;
 typedef HDC__* HDC;
-struct HMENU__;
-typedef HMENU__* HMENU;
-struct HINSTANCE__;
-typedef HINSTANCE__* HINSTANCE;
 struct HGDIOBJ__;
 typedef HGDIOBJ__* HGDIOBJ;
-typedef HGDIOBJ HPEN;
 
 #ifndef TRUE
 #define TRUE 1

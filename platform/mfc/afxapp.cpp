@@ -1,5 +1,5 @@
 // The application object and the file dialog's dispatch to its presenter.
-#include "afxdlgs.h"
+#include "afxpresenters.h"
 #include "afxwndimpl.h"
 
 namespace
@@ -102,14 +102,4 @@ CString CFileDialog::GetFileName() const
         if (m_strPath[i] == '/' || m_strPath[i] == '\\')
             cut = i;
     return m_strPath.Mid(cut + 1);
-}
-
-CString CFileDialog::GetFileExt() const
-{
-    CString name = GetFileName();
-    int dot = -1;
-    for (int i = 0; i < name.GetLength(); ++i)
-        if (name[i] == '.')
-            dot = i;
-    return dot < 0 ? CString() : name.Mid(dot + 1);
 }

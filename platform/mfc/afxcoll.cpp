@@ -1,12 +1,6 @@
 // CStringArray.
 #include "afxcoll.h"
 
-int CStringArray::Add(LPCSTR newElement)
-{
-    m_items.emplace_back(newElement);
-    return GetSize() - 1;
-}
-
 int CStringArray::Add(const CString& newElement)
 {
     m_items.push_back(newElement);
@@ -17,17 +11,5 @@ const CString& CStringArray::GetAt(int nIndex) const
 {
     if (nIndex < 0 || nIndex >= GetSize())
         afx::detail::IndexFault("CStringArray::GetAt", nIndex, GetSize());
-    return m_items[static_cast<std::size_t>(nIndex)];
-}
-
-void CStringArray::SetAt(int nIndex, LPCSTR newElement)
-{
-    ElementAt(nIndex) = newElement;
-}
-
-CString& CStringArray::ElementAt(int nIndex)
-{
-    if (nIndex < 0 || nIndex >= GetSize())
-        afx::detail::IndexFault("CStringArray::ElementAt", nIndex, GetSize());
     return m_items[static_cast<std::size_t>(nIndex)];
 }

@@ -1,4 +1,4 @@
-// Controls: combo box, trackbar and static, kept in the layer's window state; and menus.
+// Controls: combo box and trackbar, kept in the layer's window state; and menus.
 #include "afxcmn.h"
 #include "afxwndimpl.h"
 
@@ -65,62 +65,14 @@ int CComboBox::AddString(LPCSTR lpszString)
                strcasecmp(m_hWnd->items[index].text, lpszString != nullptr ? lpszString : "") <= 0)
             ++index;
     }
-    return InsertString(index, lpszString);
-}
-
-int CComboBox::InsertString(int nIndex, LPCSTR lpszString)
-{
-    if (m_hWnd == nullptr || nIndex > GetCount())
-        return CB_ERR;
-    if (nIndex < 0)
-        nIndex = GetCount();
     HWND__::Item item;
     item.text = lpszString;
-    m_hWnd->items.insert(m_hWnd->items.begin() + nIndex, item);
+    m_hWnd->items.insert(m_hWnd->items.begin() + index, item);
     // The selection stays with its entry.
-    if (m_hWnd->curSel >= nIndex)
+    if (m_hWnd->curSel >= index)
         ++m_hWnd->curSel;
     m_hWnd->Notify(afx::ChangeItems | afx::ChangeSelection);
-    return nIndex;
-}
-
-int CComboBox::DeleteString(UINT nIndex)
-{
-    if (m_hWnd == nullptr || static_cast<int>(nIndex) >= GetCount())
-        return CB_ERR;
-    int index = static_cast<int>(nIndex);
-    m_hWnd->items.erase(m_hWnd->items.begin() + index);
-    if (m_hWnd->curSel == index)
-        m_hWnd->curSel = CB_ERR;
-    else if (m_hWnd->curSel > index)
-        --m_hWnd->curSel;
-    m_hWnd->Notify(afx::ChangeItems | afx::ChangeSelection);
-    return GetCount();
-}
-
-void CComboBox::ResetContent()
-{
-    if (m_hWnd == nullptr)
-        return;
-    m_hWnd->items.clear();
-    m_hWnd->curSel = CB_ERR;
-    m_hWnd->text.Empty();
-    m_hWnd->Notify(afx::ChangeItems | afx::ChangeSelection | afx::ChangeText);
-}
-
-int CComboBox::GetLBText(int nIndex, CString& rString) const
-{
-    if (m_hWnd == nullptr || nIndex < 0 || nIndex >= GetCount())
-        return CB_ERR;
-    rString = m_hWnd->items[nIndex].text;
-    return rString.GetLength();
-}
-
-int CComboBox::GetLBTextLen(int nIndex) const
-{
-    if (m_hWnd == nullptr || nIndex < 0 || nIndex >= GetCount())
-        return CB_ERR;
-    return m_hWnd->items[nIndex].text.GetLength();
+    return index;
 }
 
 // ----- Trackbar -----
@@ -135,38 +87,12 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL)
     m_hWnd->Notify(afx::ChangeSlider);
 }
 
-void CSliderCtrl::SetRangeMin(int nMin, BOOL bRedraw)
-{
-    if (m_hWnd != nullptr)
-        SetRange(nMin, m_hWnd->rangeMax.load(), bRedraw);
-}
-
-void CSliderCtrl::SetRangeMax(int nMax, BOOL bRedraw)
-{
-    if (m_hWnd != nullptr)
-        SetRange(m_hWnd->rangeMin.load(), nMax, bRedraw);
-}
-
-int CSliderCtrl::GetRangeMin() const
-{
-    if (m_hWnd == nullptr)
-        return 0;
-    afx::PublishPendingUpdates();
-    return m_hWnd->rangeMin.load();
-}
-
 int CSliderCtrl::GetRangeMax() const
 {
     if (m_hWnd == nullptr)
         return 0;
     afx::PublishPendingUpdates();
     return m_hWnd->rangeMax.load();
-}
-
-void CSliderCtrl::GetRange(int& nMin, int& nMax) const
-{
-    nMin = GetRangeMin();
-    nMax = GetRangeMax();
 }
 
 void CSliderCtrl::SetPos(int nPos)
@@ -177,31 +103,6 @@ void CSliderCtrl::SetPos(int nPos)
         afx::ApplySetPos(m_hWnd, nPos);
     else
         afx::QueueSetPos(m_hWnd, nPos);
-}
-
-int CSliderCtrl::GetPos() const
-{
-    if (m_hWnd == nullptr)
-        return 0;
-    afx::PublishPendingUpdates();
-    return m_hWnd->pos.load();
-}
-
-// ----- Static -----
-
-HICON CStatic::SetIcon(HICON hIcon)
-{
-    if (m_hWnd == nullptr)
-        return nullptr;
-    HICON previous = m_hWnd->staticIcon;
-    m_hWnd->staticIcon = hIcon;
-    m_hWnd->Notify(afx::ChangeIcon);
-    return previous;
-}
-
-HICON CStatic::GetIcon() const
-{
-    return m_hWnd != nullptr ? m_hWnd->staticIcon : nullptr;
 }
 
 // ----- Menu -----
@@ -215,39 +116,4 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
         item.text = lpszNewItem;
     m_items.push_back(item);
     return TRUE;
-}
-
-UINT CMenu::GetMenuItemCount() const
-{
-    return static_cast<UINT>(m_items.size());
-}
-
-UINT CMenu::GetMenuItemID(int nPos) const
-{
-    if (nPos < 0 || nPos >= static_cast<int>(m_items.size()))
-        return static_cast<UINT>(-1);
-    return m_items[nPos].id;
-}
-
-int CMenu::FindItem(UINT nIDItem, UINT nFlags) const
-{
-    if (nFlags & MF_BYPOSITION)
-        return nIDItem < m_items.size() ? static_cast<int>(nIDItem) : -1;
-    for (size_t i = 0; i < m_items.size(); ++i)
-        if (!(m_items[i].flags & MF_SEPARATOR) && m_items[i].id == nIDItem)
-            return static_cast<int>(i);
-    return -1;
-}
-
-int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
-{
-    int i = FindItem(nIDItem, nFlags);
-    rString = i >= 0 ? m_items[i].text : CString();
-    return rString.GetLength();
-}
-
-UINT CMenu::GetMenuState(UINT nID, UINT nFlags) const
-{
-    int i = FindItem(nID, nFlags);
-    return i >= 0 ? m_items[i].flags : static_cast<UINT>(-1);
 }

@@ -5,8 +5,6 @@
 
 namespace
 {
-afx::DrawObserver* g_observer = nullptr;
-
 void Emit(HDC hDC, const afx::DrawOp& op)
 {
     if (hDC == nullptr || hDC->hWnd == nullptr)
@@ -18,8 +16,6 @@ void Emit(HDC hDC, const afx::DrawOp& op)
         if (hDC->hWnd->rehearsing)
             return;
     }
-    if (g_observer != nullptr)
-        g_observer->Drawn(hDC->hWnd, hDC->paint, op);
     if (hDC->paint)
     {
         afx::WindowBackend* backend = afx::GetWindowBackend();
@@ -32,16 +28,6 @@ void Emit(HDC hDC, const afx::DrawOp& op)
         afx::QueueDraw(hDC->hWnd, op);
 }
 } // namespace
-
-namespace afx
-{
-DrawObserver* SetDrawObserver(DrawObserver* observer)
-{
-    DrawObserver* previous = g_observer;
-    g_observer = observer;
-    return previous;
-}
-} // namespace afx
 
 CGdiObject::~CGdiObject()
 {
@@ -62,12 +48,12 @@ CPen::CPen(int nPenStyle, int nWidth, COLORREF crColor)
     CreatePen(nPenStyle, nWidth, crColor);
 }
 
-BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor)
+BOOL CPen::CreatePen(int, int nWidth, COLORREF crColor)
 {
     if (m_hObject != nullptr)
         return FALSE;
     m_hObject = new HGDIOBJ__;
-    m_hObject->pen = afx::PenDesc{nPenStyle, nWidth, crColor};
+    m_hObject->pen = afx::PenDesc{nWidth, crColor};
     return TRUE;
 }
 
@@ -90,15 +76,6 @@ CPen* CDC::SelectObject(CPen* pPen)
     m_pSelectedPen = pPen;
     // The context keeps its own copy: a pen may be deleted once it is selected out.
     m_hDC->pen = pPen->m_hObject->pen;
-    return previous;
-}
-
-CPoint CDC::MoveTo(int x, int y)
-{
-    if (m_hDC == nullptr)
-        return CPoint();
-    CPoint previous(m_hDC->position.x, m_hDC->position.y);
-    m_hDC->position = POINT{x, y};
     return previous;
 }
 

@@ -16,17 +16,14 @@ int MulDiv(int number, int numerator, int denominator)
 
 CString NormalClassName(const std::string& name)
 {
-    static const char* const known[] = {"BUTTON", "COMBOBOX", "STATIC", "EDIT",
-                                        "msctls_trackbar32"};
+    static const char* const known[] = {"BUTTON", "COMBOBOX", "STATIC", "msctls_trackbar32"};
     for (const char* k : known)
         if (strcasecmp(name.c_str(), k) == 0)
             return CString(k);
     return CString(name.c_str());
 }
-} // namespace
 
-namespace afx
-{
+// The system menu a dialog frame gets from the system.
 void ResetSystemMenu(HWND hWnd)
 {
     // A modal frame without size or minimise boxes: the system offers Move and Close.
@@ -35,7 +32,10 @@ void ResetSystemMenu(HWND hWnd)
     hWnd->systemMenu->AppendMenu(MF_SEPARATOR);
     hWnd->systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "&Fermer\tAlt+F4");
 }
+} // namespace
 
+namespace afx
+{
 HICON LoadIconResource(UINT nID)
 {
     // Icons live as long as the program, as shared icons do on Windows.
@@ -62,16 +62,13 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
     WindowBackend* backend = GetWindowBackend();
 
     auto dlg = new HWND__;
-    dlg->isDialog = true;
     dlg->className = "#32770";
-    // Shown by the modal run or by Create, not before.
+    // Shown by the modal run, not before.
     dlg->style = t->style & ~static_cast<DWORD>(WS_VISIBLE);
     dlg->exStyle = t->exStyle;
     dlg->text = t->caption.c_str();
-    dlg->baseUnits = backend != nullptr
-                         ? backend->DialogBaseUnits(t->fontFace.c_str(), t->pointSize)
-                         : SIZE{6, 13};
-    const SIZE bu = dlg->baseUnits;
+    const SIZE bu = backend != nullptr ? backend->DialogBaseUnits(t->fontFace.c_str(), t->pointSize)
+                                       : SIZE{6, 13};
     dlg->clientWidth = MulDiv(t->cx, bu.cx, 4);
     dlg->clientHeight = MulDiv(t->cy, bu.cy, 8);
     // Without a parent of its own, a dialog is owned by the main window, as the framework
@@ -140,7 +137,7 @@ ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDHelp(nIDTemplate), m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
 {
 }
 
@@ -150,14 +147,9 @@ CDialog::~CDialog()
         DestroyWindow();
 }
 
-BOOL CDialog::CreateFromTemplate()
-{
-    return afx::CreateDialogWindow(this, m_nIDTemplate, m_pParentWnd) != nullptr;
-}
-
 INT_PTR CDialog::DoModal()
 {
-    if (m_hWnd != nullptr || !CreateFromTemplate())
+    if (m_hWnd != nullptr || afx::CreateDialogWindow(this, m_nIDTemplate, m_pParentWnd) == nullptr)
         return -1;
     HWND h = m_hWnd;
     OnInitDialog();
@@ -174,21 +166,6 @@ INT_PTR CDialog::DoModal()
     INT_PTR result = h->modalResult;
     DestroyWindow();
     return result;
-}
-
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
-{
-    if (m_hWnd != nullptr)
-        return FALSE;
-    m_nIDTemplate = nIDTemplate;
-    m_pParentWnd = pParentWnd;
-    if (!CreateFromTemplate())
-        return FALSE;
-    const afx::RcDialog* t = afx::GetResources().FindDialog(static_cast<int>(nIDTemplate));
-    OnInitDialog();
-    if (m_hWnd != nullptr && t != nullptr && (t->style & WS_VISIBLE) && !m_hWnd->endRequested)
-        ShowWindow(SW_SHOW);
-    return m_hWnd != nullptr;
 }
 
 void CDialog::EndDialog(int nResult)

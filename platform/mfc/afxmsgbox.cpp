@@ -1,5 +1,5 @@
 // Application message boxes: the presenter in use, the caption, and the console fallback.
-#include "afx.h"
+#include "afxpresenters.h"
 #include "afxcp1252.h"
 
 #include <atomic>

@@ -107,14 +107,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM)
             }
             return 0;
         case WM_CLOSE:
-            // A dialog's close box is its Cancel; another window goes away.
-            if (m_hWnd != nullptr && m_hWnd->isDialog)
-                SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            else
-                DestroyWindow();
+            // Every window with a close box is a dialog: the box is its Cancel.
+            SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             return 0;
-        case WM_QUERYDRAGICON:
-            return m_hWnd != nullptr ? reinterpret_cast<LRESULT>(m_hWnd->bigIcon) : 0;
         default:
             return 0;
     }
@@ -133,11 +128,6 @@ void CWnd::OnPaint()
 void CWnd::OnClose()
 {
     DefWindowProc(WM_CLOSE, 0, 0);
-}
-
-HCURSOR CWnd::OnQueryDragIcon()
-{
-    return reinterpret_cast<HCURSOR>(DefWindowProc(WM_QUERYDRAGICON, 0, 0));
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -3,8 +3,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ostream>
 #include <string_view>
 
 namespace
@@ -20,8 +18,7 @@ int Clamp0(int n)
     return n < 0 ? 0 : n;
 }
 
-// Comparisons see every byte of a CString, NULs included, and compare bytes as unsigned: "é"
-// (0xE9) sorts after "z", as with strcmp.
+// Equality sees every byte of a CString, NULs included.
 std::string_view View(const CString& s)
 {
     return std::string_view(static_cast<LPCSTR>(s), static_cast<std::size_t>(s.GetLength()));
@@ -50,17 +47,9 @@ CString::CString(LPCSTR pch, int nLength)
         m_str.assign(pch, static_cast<std::size_t>(nLength));
 }
 
-CString::CString(char ch, int nRepeat) : m_str(static_cast<std::size_t>(Clamp0(nRepeat)), ch) {}
-
 CString& CString::operator=(LPCSTR psz)
 {
     m_str.assign(OrEmpty(psz));
-    return *this;
-}
-
-CString& CString::operator=(char ch)
-{
-    m_str.assign(1, ch);
     return *this;
 }
 
@@ -69,13 +58,6 @@ char CString::GetAt(int nIndex) const
     if (nIndex < 0 || nIndex >= GetLength())
         afx::detail::IndexFault("CString::GetAt", nIndex, GetLength());
     return m_str[static_cast<std::size_t>(nIndex)];
-}
-
-void CString::SetAt(int nIndex, char ch)
-{
-    if (nIndex < 0 || nIndex >= GetLength())
-        afx::detail::IndexFault("CString::SetAt", nIndex, GetLength());
-    m_str[static_cast<std::size_t>(nIndex)] = ch;
 }
 
 CString CString::Mid(int nFirst) const
@@ -94,46 +76,6 @@ CString CString::Mid(int nFirst, int nCount) const
     if (nCount > length - nFirst)
         nCount = length - nFirst;
     return CString(m_str.data() + nFirst, nCount);
-}
-
-CString CString::Left(int nCount) const
-{
-    return Mid(0, nCount);
-}
-
-CString CString::Right(int nCount) const
-{
-    nCount = Clamp0(nCount);
-    const int length = GetLength();
-    if (nCount > length)
-        nCount = length;
-    return CString(m_str.data() + (length - nCount), nCount);
-}
-
-int CString::Find(char ch) const
-{
-    const std::size_t at = m_str.find(ch);
-    return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
-int CString::Find(LPCSTR pszSub) const
-{
-    if (pszSub == nullptr)
-        return -1;
-    const std::size_t at = m_str.find(pszSub);
-    return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
-int CString::ReverseFind(char ch) const
-{
-    const std::size_t at = m_str.rfind(ch);
-    return at == std::string::npos ? -1 : static_cast<int>(at);
-}
-
-int CString::Compare(LPCSTR psz) const
-{
-    const int order = View(*this).compare(View(psz));
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 void CString::Format(LPCSTR pszFormat, ...)
@@ -178,35 +120,6 @@ CString& CString::operator+=(LPCSTR psz)
     return *this;
 }
 
-CString& CString::operator+=(char ch)
-{
-    m_str += ch;
-    return *this;
-}
-
-LPSTR CString::GetBuffer(int nMinBufLength)
-{
-    const std::size_t wanted = static_cast<std::size_t>(Clamp0(nMinBufLength));
-    if (wanted > m_str.size())
-        m_str.resize(wanted, '\0');
-    return m_str.data();
-}
-
-void CString::ReleaseBuffer(int nNewLength)
-{
-    std::size_t length =
-        nNewLength < 0 ? std::strlen(m_str.c_str()) : static_cast<std::size_t>(nNewLength);
-    if (length > m_str.size())
-        length = m_str.size();
-    m_str.resize(length);
-}
-
-LPSTR CString::GetBufferSetLength(int nNewLength)
-{
-    m_str.resize(static_cast<std::size_t>(Clamp0(nNewLength)), '\0');
-    return m_str.data();
-}
-
 bool operator==(const CString& a, const CString& b)
 {
     return View(a).compare(View(b)) == 0;
@@ -214,70 +127,6 @@ bool operator==(const CString& a, const CString& b)
 bool operator==(const CString& a, LPCSTR b)
 {
     return View(a).compare(View(b)) == 0;
-}
-bool operator==(LPCSTR a, const CString& b)
-{
-    return View(a).compare(View(b)) == 0;
-}
-bool operator!=(const CString& a, const CString& b)
-{
-    return View(a).compare(View(b)) != 0;
-}
-bool operator!=(const CString& a, LPCSTR b)
-{
-    return View(a).compare(View(b)) != 0;
-}
-bool operator!=(LPCSTR a, const CString& b)
-{
-    return View(a).compare(View(b)) != 0;
-}
-bool operator<(const CString& a, const CString& b)
-{
-    return View(a).compare(View(b)) < 0;
-}
-bool operator<(const CString& a, LPCSTR b)
-{
-    return View(a).compare(View(b)) < 0;
-}
-bool operator<(LPCSTR a, const CString& b)
-{
-    return View(a).compare(View(b)) < 0;
-}
-bool operator>(const CString& a, const CString& b)
-{
-    return View(a).compare(View(b)) > 0;
-}
-bool operator>(const CString& a, LPCSTR b)
-{
-    return View(a).compare(View(b)) > 0;
-}
-bool operator>(LPCSTR a, const CString& b)
-{
-    return View(a).compare(View(b)) > 0;
-}
-bool operator<=(const CString& a, const CString& b)
-{
-    return View(a).compare(View(b)) <= 0;
-}
-bool operator<=(const CString& a, LPCSTR b)
-{
-    return View(a).compare(View(b)) <= 0;
-}
-bool operator<=(LPCSTR a, const CString& b)
-{
-    return View(a).compare(View(b)) <= 0;
-}
-bool operator>=(const CString& a, const CString& b)
-{
-    return View(a).compare(View(b)) >= 0;
-}
-bool operator>=(const CString& a, LPCSTR b)
-{
-    return View(a).compare(View(b)) >= 0;
-}
-bool operator>=(LPCSTR a, const CString& b)
-{
-    return View(a).compare(View(b)) >= 0;
 }
 
 CString operator+(const CString& a, const CString& b)
@@ -291,45 +140,4 @@ CString operator+(const CString& a, LPCSTR b)
     CString result(a);
     result += b;
     return result;
-}
-CString operator+(LPCSTR a, const CString& b)
-{
-    CString result(a);
-    result += b;
-    return result;
-}
-CString operator+(const CString& a, char ch)
-{
-    CString result(a);
-    result += ch;
-    return result;
-}
-CString operator+(char ch, const CString& a)
-{
-    CString result(ch);
-    result += a;
-    return result;
-}
-
-void PrintTo(const CString& s, std::ostream* os)
-{
-    *os << '"';
-    for (int i = 0; i < s.GetLength(); ++i)
-    {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c == '"' || c == '\\')
-        {
-            *os << '\\' << static_cast<char>(c);
-        }
-        else if (c >= 0x20 && c < 0x7F)
-        {
-            *os << static_cast<char>(c);
-        }
-        else
-        {
-            static const char digits[] = "0123456789ABCDEF";
-            *os << "\\x" << digits[c >> 4] << digits[c & 0xF];
-        }
-    }
-    *os << '"';
 }

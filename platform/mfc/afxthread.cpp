@@ -17,8 +17,6 @@ struct ThreadState
     std::condition_variable changed;
     bool resumed = false;
     bool ended = false;
-    std::atomic<int> priority{THREAD_PRIORITY_NORMAL};
-    pthread_t native{};
 };
 
 struct ThreadAccess
@@ -29,8 +27,6 @@ struct ThreadAccess
 
 namespace
 {
-std::atomic<DWORD> g_nextThreadId{1};
-
 void ApplyPriority(pthread_t thread, int nPriority)
 {
     sched_param param{};
@@ -55,22 +51,6 @@ DWORD CWinThread::ResumeThread()
     return previous;
 }
 
-int CWinThread::GetThreadPriority() const
-{
-    return m_state ? m_state->priority.load() : THREAD_PRIORITY_NORMAL;
-}
-
-BOOL CWinThread::SetThreadPriority(int nPriority)
-{
-    if (!m_state)
-        return FALSE;
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->priority = nPriority;
-    if (!m_state->ended)
-        ApplyPriority(m_state->native, nPriority);
-    return TRUE;
-}
-
 BOOL CWinThread::InitInstance()
 {
     return FALSE;
@@ -89,17 +69,15 @@ CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, i
     auto state = std::make_shared<afx::ThreadState>();
     afx::ThreadAccess::State(pThread) = state;
     pThread->m_hThread = state.get();
-    pThread->m_nThreadID = g_nextThreadId++;
-    state->priority = nPriority;
     state->resumed = (dwCreateFlags & CREATE_SUSPENDED) == 0;
 
     std::lock_guard<std::mutex> lock(state->mutex);
     std::thread worker(
-        [state, pThread, pfnThreadProc, pParam]
+        [state, pThread, pfnThreadProc, pParam, nPriority]
         {
             {
                 std::unique_lock<std::mutex> wait(state->mutex);
-                ApplyPriority(pthread_self(), state->priority.load());
+                ApplyPriority(pthread_self(), nPriority);
                 state->changed.wait(wait, [&] { return state->resumed; });
             }
             pfnThreadProc(pParam);
@@ -115,7 +93,6 @@ CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, i
             if (autoDelete)
                 delete pThread;
         });
-    state->native = worker.native_handle();
     worker.detach();
     return pThread;
 }

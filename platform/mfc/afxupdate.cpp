@@ -88,14 +88,6 @@ struct Batch
                 afx::AppendDraw(r.draws, op);
         }
     }
-
-    size_t Size() const
-    {
-        size_t size = 0;
-        for (const Request& r : requests)
-            size += 1 + r.draws.size();
-        return size;
-    }
 };
 
 std::atomic<Batch*> g_published{nullptr};
@@ -261,28 +253,6 @@ void PublishPendingUpdates()
     if (!g_wakePending.exchange(true))
         if (WindowBackend* backend = GetWindowBackend())
             backend->WakeInterfaceThread();
-}
-
-size_t PublishedRequestSize()
-{
-    // Taken out to be read, then put back under anything published meanwhile.
-    Batch* batch = g_published.exchange(nullptr, std::memory_order_acq_rel);
-    if (batch == nullptr)
-        return 0;
-    const size_t size = batch->Size();
-    for (;;)
-    {
-        Batch* expected = nullptr;
-        if (g_published.compare_exchange_strong(expected, batch, std::memory_order_acq_rel))
-            break;
-        Batch* newer = g_published.exchange(nullptr, std::memory_order_acq_rel);
-        if (newer != nullptr)
-        {
-            batch->Merge(*newer);
-            delete newer;
-        }
-    }
-    return size;
 }
 
 void ProcessPendingUpdates()

@@ -245,9 +245,8 @@ void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos)
 }
 } // namespace afx
 
-namespace afx
-{
-int StandardSystemMetric(int nIndex)
+// The program asks only for the icon sizes, which do not depend on the screen.
+int GetSystemMetrics(int nIndex)
 {
     switch (nIndex)
     {
@@ -260,13 +259,6 @@ int StandardSystemMetric(int nIndex)
         default:
             return 0;
     }
-}
-} // namespace afx
-
-int GetSystemMetrics(int nIndex)
-{
-    return g_backend != nullptr ? g_backend->SystemMetric(nIndex)
-                                : afx::StandardSystemMetric(nIndex);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -293,32 +285,13 @@ CWnd::~CWnd()
     if (m_hWnd == nullptr)
         return;
     if (m_hWnd->parent == nullptr && !m_hWnd->isDesktop && m_hWnd->pWnd.load() == this)
+    {
         DestroyWindow();
-    else
-        Detach();
-}
-
-CWnd* CWnd::FromHandle(HWND hWnd)
-{
-    return hWnd != nullptr ? hWnd->pWnd.load() : nullptr;
-}
-
-BOOL CWnd::Attach(HWND hWndNew)
-{
-    if (hWndNew == nullptr || m_hWnd != nullptr)
-        return FALSE;
-    m_hWnd = hWndNew;
-    hWndNew->pWnd = this;
-    return TRUE;
-}
-
-HWND CWnd::Detach()
-{
-    HWND h = m_hWnd;
-    if (h != nullptr && h->pWnd.load() == this)
-        h->pWnd = h->wrapper.get();
-    m_hWnd = nullptr;
-    return h;
+        return;
+    }
+    // A control attached by DDX_Control goes back to the layer's wrapper.
+    if (m_hWnd->pWnd.load() == this)
+        m_hWnd->pWnd = m_hWnd->wrapper.get();
 }
 
 BOOL CWnd::DestroyWindow()
@@ -345,16 +318,6 @@ CWnd* CWnd::GetDlgItem(int nID) const
     return nullptr;
 }
 
-int CWnd::GetDlgCtrlID() const
-{
-    return m_hWnd != nullptr ? m_hWnd->id : 0;
-}
-
-CWnd* CWnd::GetParent() const
-{
-    return m_hWnd != nullptr ? FromHandle(m_hWnd->parent) : nullptr;
-}
-
 CWnd* CWnd::GetDesktopWindow()
 {
     static CWnd desktop;
@@ -376,11 +339,6 @@ void CWnd::SetWindowText(LPCSTR lpszString)
     m_hWnd->Notify(afx::ChangeText);
 }
 
-void CWnd::GetWindowText(CString& rString) const
-{
-    rString = m_hWnd != nullptr ? m_hWnd->text : CString();
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable)
 {
     if (m_hWnd == nullptr)
@@ -398,21 +356,6 @@ BOOL CWnd::EnableWindow(BOOL bEnable)
 BOOL CWnd::IsWindowEnabled() const
 {
     return m_hWnd != nullptr && m_hWnd->IsEnabled();
-}
-
-BOOL CWnd::IsWindowVisible() const
-{
-    return m_hWnd != nullptr && (m_hWnd->style.load() & WS_VISIBLE) != 0;
-}
-
-DWORD CWnd::GetStyle() const
-{
-    return m_hWnd != nullptr ? m_hWnd->style.load() : 0;
-}
-
-DWORD CWnd::GetExStyle() const
-{
-    return m_hWnd != nullptr ? m_hWnd->exStyle : 0;
 }
 
 BOOL CWnd::ShowWindow(int nCmdShow)
@@ -445,14 +388,6 @@ void CWnd::Invalidate(BOOL)
         afx::ApplyInvalidate(m_hWnd);
     else
         afx::QueueInvalidate(m_hWnd);
-}
-
-BOOL CWnd::UpdateWindow()
-{
-    if (m_hWnd == nullptr)
-        return FALSE;
-    m_hWnd->Notify(afx::ChangeRepaint);
-    return TRUE;
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const
@@ -501,46 +436,24 @@ void CWnd::GetWindowRect(LPRECT lpRect) const
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
-    if (m_hWnd == nullptr || m_hWnd->isDesktop)
-        return FALSE;
+    // The program places its dialogs, never their controls.
     HWND h = m_hWnd;
-    if (h->parent == nullptr)
+    if (h == nullptr || h->isDesktop || h->parent != nullptr)
+        return FALSE;
+    if (!(nFlags & SWP_NOSIZE))
     {
-        if (!(nFlags & SWP_NOSIZE))
-        {
-            // The frame keeps its thickness: the client area takes the difference.
-            RECT frame =
-                h->peer ? h->peer->FrameRect() : RECT{0, 0, h->clientWidth, h->clientHeight};
-            int extraW = (frame.right - frame.left) - h->clientWidth.load();
-            int extraH = (frame.bottom - frame.top) - h->clientHeight.load();
-            h->clientWidth = cx - extraW > 0 ? cx - extraW : 0;
-            h->clientHeight = cy - extraH > 0 ? cy - extraH : 0;
-            h->Notify(afx::ChangeGeometry);
-        }
-        if (!(nFlags & SWP_NOMOVE) && h->peer)
-            h->peer->MoveFrameTo(x, y);
-    }
-    else
-    {
-        if (!(nFlags & SWP_NOMOVE))
-        {
-            int w = h->rect.right - h->rect.left;
-            int hh = h->rect.bottom - h->rect.top;
-            h->rect = RECT{x, y, x + w, y + hh};
-        }
-        if (!(nFlags & SWP_NOSIZE))
-        {
-            h->rect.right = h->rect.left + cx;
-            h->rect.bottom = h->rect.top + cy;
-            h->clientWidth = cx;
-            h->clientHeight = cy;
-        }
+        // The frame keeps its thickness: the client area takes the difference.
+        RECT frame = h->peer ? h->peer->FrameRect() : RECT{0, 0, h->clientWidth, h->clientHeight};
+        int extraW = (frame.right - frame.left) - h->clientWidth.load();
+        int extraH = (frame.bottom - frame.top) - h->clientHeight.load();
+        h->clientWidth = cx - extraW > 0 ? cx - extraW : 0;
+        h->clientHeight = cy - extraH > 0 ? cy - extraH : 0;
         h->Notify(afx::ChangeGeometry);
     }
+    if (!(nFlags & SWP_NOMOVE) && h->peer)
+        h->peer->MoveFrameTo(x, y);
     if (pWndInsertAfter == &wndTop && !(nFlags & SWP_NOZORDER) && h->peer)
         h->peer->RaiseToTop();
-    if ((nFlags & SWP_SHOWWINDOW) != 0)
-        ShowWindow(SW_SHOW);
     return TRUE;
 }
 
@@ -555,22 +468,11 @@ HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
     return previous;
 }
 
-HICON CWnd::GetIcon(BOOL bBigIcon) const
+CMenu* CWnd::GetSystemMenu(BOOL) const
 {
-    if (m_hWnd == nullptr)
-        return nullptr;
-    return bBigIcon ? m_hWnd->bigIcon : m_hWnd->smallIcon;
-}
-
-CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
-{
+    // The program only adds to the menu; it never asks for the system's own back.
     if (m_hWnd == nullptr || (m_hWnd->style.load() & WS_SYSMENU) == 0 || !m_hWnd->systemMenu)
         return nullptr;
-    if (bRevert)
-    {
-        afx::ResetSystemMenu(m_hWnd);
-        return nullptr;
-    }
     return m_hWnd->systemMenu.get();
 }
 
@@ -591,5 +493,8 @@ void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
         return;
     CWnd* pItem = pDX->m_pDlgWnd->GetDlgItem(nIDC);
     if (pItem != nullptr)
-        rControl.Attach(pItem->m_hWnd);
+    {
+        rControl.m_hWnd = pItem->m_hWnd;
+        pItem->m_hWnd->pWnd = &rControl;
+    }
 }

@@ -24,6 +24,8 @@
 //   - turn what the user does into the User* calls at the end of this file, and nothing else
 //     (no message of its own to the framework's windows).
 //   - RunModalLoop returns only after EndModalLoop for that window.
+//   - install the presenters of message boxes and file dialogs (afxpresenters.h) at start-up;
+//     until then a message box goes to the console and a file dialog is cancelled.
 // What a peer may read of HWND__: everything, on the interface thread; from WakeInterfaceThread,
 // nothing.
 #pragma once
@@ -39,9 +41,9 @@
 
 namespace afx
 {
+// The program's pens are all solid (PS_SOLID): a pen is its width and colour.
 struct PenDesc
 {
-    int style = PS_SOLID;
     int width = 1;
     COLORREF color = RGB(0, 0, 0);
     bool operator==(const PenDesc&) const = default;
@@ -113,7 +115,6 @@ public:
     virtual void RunModalLoop(HWND hWnd) = 0;
     virtual void EndModalLoop(HWND hWnd) = 0;
     virtual RECT DesktopRect() = 0;
-    virtual int SystemMetric(int nIndex) = 0;
     // Any thread: have the interface thread call ProcessPendingUpdates soon.
     virtual void WakeInterfaceThread() = 0;
     // Draws one operation with the painter of the paint in progress.
@@ -123,19 +124,8 @@ public:
 void SetWindowBackend(WindowBackend* backend);
 // Interface thread: something a peer shows was changed (afxupdate.cpp).
 void NoteScreenChange();
-// The metrics that do not depend on the screen: the icon sizes of Windows.
-int StandardSystemMetric(int nIndex);
 WindowBackend* GetWindowBackend();
 void SetInterfaceThread();
-
-// Tests: sees every drawing operation made through a device context of the layer.
-class DrawObserver
-{
-public:
-    virtual ~DrawObserver() = default;
-    virtual void Drawn(HWND hWnd, bool paintContext, const DrawOp& op) = 0;
-};
-DrawObserver* SetDrawObserver(DrawObserver* observer);
 
 // ----- What the user did, reported by the back end on the interface thread -----
 void UserClickedButton(HWND hButton);
@@ -175,10 +165,6 @@ struct HDC__
     afx::PenDesc pen;
 };
 
-struct HMENU__
-{
-};
-
 struct HWND__
 {
     std::uint64_t serial = 0;
@@ -192,7 +178,6 @@ struct HWND__
     std::unique_ptr<CWnd> wrapper;
 
     int id = 0;
-    bool isDialog = false;
     bool isDesktop = false;
     CString className;
     std::atomic<DWORD> style{0};
@@ -239,7 +224,6 @@ struct HWND__
     bool inModalLoop = false;
     bool endRequested = false;
     int modalResult = -1;
-    SIZE baseUnits{0, 0};
 
     std::unique_ptr<afx::WindowPeer> peer;
 
@@ -261,16 +245,12 @@ void UnregisterWindow(HWND hWnd);
 HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent);
 void DestroyWindowTree(HWND hWnd);
 HICON LoadIconResource(UINT nID);
-// The system menu a dialog frame gets from the system.
-void ResetSystemMenu(HWND hWnd);
 
 // The worker side of the batches (afxupdate.cpp).
 void QueueSetPos(HWND hWnd, int pos);
 void QueueInvalidate(HWND hWnd);
 void QueueDraw(HWND hWnd, const DrawOp& op);
 void PublishPendingUpdates();
-// Tests: how many window states and drawing operations wait in the published slot.
-size_t PublishedRequestSize();
 
 // Interface thread: carry out now.
 void ApplyInvalidate(HWND hWnd);

@@ -2,7 +2,7 @@
 // and the presenters of message boxes and file dialogs.
 #include "QtWindows.h"
 
-#include "afxdlgs.h"
+#include "afxpresenters.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,69 +27,14 @@ public:
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(FromCp1252(caption));
         box.setText(FromCp1252(text));
-        switch (type & 0xF0)
-        {
-            case MB_ICONHAND:
-                box.setIcon(QMessageBox::Critical);
-                break;
-            case MB_ICONQUESTION:
-                box.setIcon(QMessageBox::Question);
-                break;
-            case MB_ICONEXCLAMATION:
-                box.setIcon(QMessageBox::Warning);
-                break;
-            case MB_ICONASTERISK:
-                box.setIcon(QMessageBox::Information);
-                break;
-            default:
-                break;
-        }
-        struct Choice
-        {
-            QMessageBox::StandardButton button;
-            int id;
-        };
-        std::vector<Choice> choices;
-        switch (type & 0x0F)
-        {
-            case MB_OKCANCEL:
-                choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
-                break;
-            case MB_ABORTRETRYIGNORE:
-                choices = {{QMessageBox::Abort, IDABORT},
-                           {QMessageBox::Retry, IDRETRY},
-                           {QMessageBox::Ignore, IDIGNORE}};
-                break;
-            case MB_YESNOCANCEL:
-                choices = {{QMessageBox::Yes, IDYES},
-                           {QMessageBox::No, IDNO},
-                           {QMessageBox::Cancel, IDCANCEL}};
-                break;
-            case MB_YESNO:
-                choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
-                break;
-            case MB_RETRYCANCEL:
-                choices = {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
-                break;
-            default:
-                choices = {{QMessageBox::Ok, IDOK}};
-                break;
-        }
-        QMessageBox::StandardButtons buttons;
-        for (const Choice& c : choices)
-            buttons |= c.button;
-        box.setStandardButtons(buttons);
-        box.setDefaultButton(choices.front().button);
+        // The program asks for OK alone or OK and Cancel; closing the box cancels where it can.
+        const bool canCancel = (type & 0x0F) == MB_OKCANCEL;
+        box.setStandardButtons(canCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
         box.exec();
-        QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
-        for (const Choice& c : choices)
-            if (c.button == pressed)
-                return c.id;
-        // Closed without a button: Cancel where there is one, else the only answer.
-        for (const Choice& c : choices)
-            if (c.id == IDCANCEL)
-                return IDCANCEL;
-        return choices.front().id;
+        if (box.standardButton(box.clickedButton()) == QMessageBox::Ok || !canCancel)
+            return IDOK;
+        return IDCANCEL;
     }
 };
 

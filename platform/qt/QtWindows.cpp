@@ -4,17 +4,17 @@
 //  [x] top-level dialogs: a fixed-size modal frame (title, system menu, close box; no maximise),
 //      owned by their owner's window, placed by their frame's top-left as measured from the
 //      window manager before the first show (QtFrame.cpp), big and small icons, modality
-//  [x] controls: push buttons, editable and drop-down-list combo boxes, trackbars without ticks,
-//      static text (left, centred, right, centred vertically) and static icons
+//  [x] controls: push buttons, editable drop-down combo boxes, trackbars without ticks,
+//      static text (left, centred, centred vertically) and static icons
 //  [x] keys: Enter and Escape as the dialog manager takes them (focused push button first),
 //      the system menu on a right click, Alt+Space, the menu key and Shift+F10
 //  [x] painting: the dialog's WM_PAINT with a painter in place, then what client DCs drew into a
-//      control since its last invalidation; pens (solid, dash, dot; wide pens round) and icons
+//      control since its last invalidation; solid pens (wide ones round) and icons
 //  [x] screen requests of other threads, carried out on the interface thread when it is woken
-//  [x] the desktop window as the primary screen, the screen-dependent system metrics
+//  [x] the desktop window as the primary screen
 //  [ ] other control classes (edit boxes, list boxes, check and radio buttons, ...)
 //  [ ] menus bars, accelerators, brushes, fonts chosen by the program, bitmaps, regions
-//  [ ] modeless dialogs' keyboard navigation beyond Enter and Escape (Tab order is Qt's own)
+//  [ ] keyboard navigation beyond Enter and Escape (Tab order is Qt's own)
 #include "QtWindows.h"
 
 #include <QApplication>
@@ -164,7 +164,6 @@ void DialogWidget::PopupSystemMenu(const QPoint& globalPos)
         QAction* action = popup.addAction(text);
         if (!shortcut.isEmpty())
             action->setShortcut(QKeySequence(shortcut));
-        action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
         action->setData(item.id);
     }
     QAction* chosen = popup.exec(globalPos);
@@ -229,9 +228,7 @@ StaticWidget::StaticWidget(HWND hWnd, QWidget* parent) : QLabel(parent), m_hWnd(
 {
     DWORD style = hWnd->style.load();
     DWORD type = style & SS_TYPEMASK;
-    Qt::Alignment align = type == SS_CENTER  ? Qt::AlignHCenter
-                          : type == SS_RIGHT ? Qt::AlignRight
-                                             : Qt::AlignLeft;
+    Qt::Alignment align = type == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
     align |= (style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
     setAlignment(align);
     setWordWrap(type != SS_ICON && !(style & SS_CENTERIMAGE));
@@ -292,7 +289,7 @@ public:
             else if (auto* combo = qobject_cast<QComboBox*>(w))
             {
                 QSignalBlocker block(combo);
-                if (combo->isEditable() && combo->lineEdit()->text() != text)
+                if (combo->lineEdit()->text() != text)
                     combo->setEditText(text);
             }
             else if (auto* label = qobject_cast<QLabel*>(w))
@@ -330,8 +327,7 @@ public:
             {
                 QSignalBlocker block(combo);
                 combo->setCurrentIndex(h->curSel);
-                if (combo->isEditable())
-                    combo->setEditText(FromCp1252(h->text));
+                combo->setEditText(FromCp1252(h->text));
             }
         if (what & ChangeSlider)
             if (auto* slider = qobject_cast<QSlider*>(w))
@@ -381,7 +377,6 @@ public:
                 w->hide();
                 break;
             case SW_MINIMIZE:
-            case SW_SHOWMINIMIZED:
                 w->showMinimized();
                 break;
             case SW_RESTORE:
@@ -457,7 +452,6 @@ protected:
 
 QWidget* CreateControl(HWND h, QWidget* parent)
 {
-    DWORD style = h->style.load();
     if (IsClass(h, "BUTTON"))
     {
         auto* button = new QPushButton(parent);
@@ -468,15 +462,15 @@ QWidget* CreateControl(HWND h, QWidget* parent)
     if (IsClass(h, "COMBOBOX"))
     {
         auto* combo = new QComboBox(parent);
-        combo->setEditable((style & 0x3) != CBS_DROPDOWNLIST);
+        // The program's combo boxes are drop-downs (CBS_DROPDOWN): the field can be typed in.
+        combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setMaxVisibleItems(10);
         combo->installEventFilter(new DialogKeysOfCombo(combo));
         QObject::connect(combo, &QComboBox::activated, combo,
                          [h](int index) { UserSelectedComboItem(h, index); });
-        if (combo->isEditable())
-            QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
-                             [h](const QString& text) { UserEditedComboText(h, ToCp1252(text)); });
+        QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
+                         [h](const QString& text) { UserEditedComboText(h, ToCp1252(text)); });
         return combo;
     }
     if (IsClass(h, "msctls_trackbar32"))
@@ -560,7 +554,7 @@ std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
         if (hWnd->owner != nullptr && hWnd->owner->peer)
             owner = static_cast<Peer*>(hWnd->owner->peer.get())->Widget();
         auto* dialog = new DialogWidget(hWnd, owner);
-        dialog->setFont(DialogFont(hWnd->isDialog ? CString("MS Sans Serif") : CString(), 8));
+        dialog->setFont(DialogFont(CString("MS Sans Serif"), 8));
         dialog->setProperty("afxHwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hWnd)));
         const POINT at{hWnd->rect.left, hWnd->rect.top};
         auto peer = std::make_unique<Peer>(hWnd, dialog);
@@ -604,16 +598,6 @@ RECT WindowsBackend::DesktopRect()
     return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-int WindowsBackend::SystemMetric(int nIndex)
-{
-    RECT desktop = DesktopRect();
-    if (nIndex == SM_CXSCREEN)
-        return desktop.right - desktop.left;
-    if (nIndex == SM_CYSCREEN)
-        return desktop.bottom - desktop.top;
-    return StandardSystemMetric(nIndex);
-}
-
 void WindowsBackend::WakeInterfaceThread()
 {
     eventfd_write(m_impl->wakeFd, 1);
@@ -631,14 +615,10 @@ void WindowsBackend::Execute(void* painter, const DrawOp& op)
             p->drawImage(QPoint(op.from.x, op.from.y), ImageOf(*image));
         return;
     }
-    if (op.pen.style == PS_NULL)
-        return;
     QColor color(GetRValue(op.pen.color), GetGValue(op.pen.color), GetBValue(op.pen.color));
-    Qt::PenStyle style = op.pen.style == PS_DASH  ? Qt::DashLine
-                         : op.pen.style == PS_DOT ? Qt::DotLine
-                                                  : Qt::SolidLine;
-    // A wide pen of Windows has round ends and joins.
-    QPen pen(color, op.pen.width < 1 ? 1 : op.pen.width, style, Qt::RoundCap, Qt::RoundJoin);
+    // Every pen is solid (PS_SOLID); a wide pen of Windows has round ends and joins.
+    QPen pen(color, op.pen.width < 1 ? 1 : op.pen.width, Qt::SolidLine, Qt::RoundCap,
+             Qt::RoundJoin);
     p->setPen(pen);
     p->drawLine(QPoint(op.from.x, op.from.y), QPoint(op.to.x, op.to.y));
 }

@@ -75,7 +75,6 @@ public:
     void RunModalLoop(HWND hWnd) override;
     void EndModalLoop(HWND hWnd) override;
     RECT DesktopRect() override;
-    int SystemMetric(int nIndex) override;
     void WakeInterfaceThread() override;
     void Execute(void* painter, const DrawOp& op) override;
 

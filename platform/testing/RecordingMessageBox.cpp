@@ -17,12 +17,6 @@ int RecordingMessageBox::Show(const char* text, const char* caption, UINT type)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     calls.push_back(Call{text != nullptr ? text : "", caption != nullptr ? caption : "", type});
-    return m_answer.load();
-}
-
-std::vector<RecordingMessageBox::Call> RecordingMessageBox::Snapshot() const
-{
-    std::lock_guard<std::mutex> guard(m_lock);
-    return calls;
+    return m_answer;
 }
 } // namespace afx::testing

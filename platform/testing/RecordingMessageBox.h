@@ -1,9 +1,8 @@
 // A message-box presenter for tests: it records every box and answers at once.
 #pragma once
 
-#include <afx.h>
+#include <afxpresenters.h>
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,17 +27,12 @@ public:
 
     int Show(const char* text, const char* caption, UINT type) override;
 
-    // The answer to the boxes shown from now on.
-    void SetAnswer(int answer) { m_answer.store(answer); }
-
-    // The boxes shown, oldest first. Read it directly once no other thread can show a box;
-    // Snapshot() copies it under the lock meanwhile.
+    // The boxes shown, oldest first; read it once no other thread can show a box.
     std::vector<Call> calls;
-    std::vector<Call> Snapshot() const;
 
 private:
-    mutable std::mutex m_lock;
-    std::atomic<int> m_answer;
+    std::mutex m_lock;
+    const int m_answer;
     afx::MessageBoxPresenter* m_previous;
 };
 } // namespace afx::testing

@@ -2,7 +2,7 @@
 // the requests. Installed for its lifetime.
 #pragma once
 
-#include <afxdlgs.h>
+#include <afxpresenters.h>
 
 #include <deque>
 #include <mutex>

@@ -85,7 +85,7 @@ TEST_P(AnalyseTable, MovesTheSliderAndFramesTheNearestString)
 
     s.Scribble();
     s.dlg.Analyse();
-    EXPECT_EQ(s.dlg.m_Slider.GetPos(), c.position);
+    EXPECT_EQ(s.dlg.SliderPos(), c.position);
     EXPECT_EQ(s.FrameShown(), c.frame);
 }
 
@@ -109,7 +109,7 @@ TEST(Analyse, ATuningThatNeverSetItsTargetsShowsNothing)
         EXPECT_EQ(s.dlg.FindPitch(), 0);
         s.Scribble();
         s.dlg.Analyse();
-        EXPECT_EQ(s.dlg.m_Slider.GetPos(), 0);
+        EXPECT_EQ(s.dlg.SliderPos(), 0);
         EXPECT_EQ(s.FrameShown(), std::nullopt);
     }
 }
@@ -129,7 +129,7 @@ TEST(Analyse, NoPositionAtAllGoesToTheSlidersMinimum)
             s.SetBin(bin, 1e8);
         s.Scribble();
         s.dlg.Analyse();
-        EXPECT_EQ(s.dlg.m_Slider.GetPos(), -100) << "bin " << bin;
+        EXPECT_EQ(s.dlg.SliderPos(), -100) << "bin " << bin;
         EXPECT_EQ(s.FrameShown(), std::nullopt) << "bin " << bin;
     }
 }
@@ -144,6 +144,6 @@ TEST(Analyse, APassWithoutAFrameErasesTheLastOne)
     s.SetSpectrum({{571, 1e8}}); // 96 Hz, out of every band
     s.dlg.Analyse();
     EXPECT_EQ(s.FrameShown(), std::nullopt);
-    EXPECT_EQ(s.dlg.m_Slider.GetPos(), 163);
+    EXPECT_EQ(s.dlg.SliderPos(), 163);
 }
 } // namespace

@@ -111,7 +111,7 @@ TEST(FrameOnScreen, StaysWhileAnotherThreadAnalysesAgainAndAgain)
     s.SetSpectrum({{571, 1e8}}); // 96 Hz: out of every band
     std::thread last([&] { s.dlg.Analyse(); });
     last.join();
-    PumpUntil("the last pass on the slider", [&] { return s.dlg.m_Slider.GetPos() == 163; });
+    PumpUntil("the last pass on the slider", [&] { return s.dlg.SliderPos() == 163; });
     ServeInterface();
     for (int i = 0; i < 6; ++i)
         EXPECT_FALSE(HasPixelOf(Grab(s, i), kGreen)) << "string " << i;

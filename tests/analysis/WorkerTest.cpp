@@ -60,7 +60,7 @@ TEST_P(AnalyseWhileTuningsChange, EveryPassAgreesWithOneWholeTuning)
         s.SetBin(bin, 1e8);
         s.dlg.Analyse();
         s.SetBin(bin, 0);
-        return Outcome{s.dlg.m_Slider.GetPos(), s.FrameShown()};
+        return Outcome{s.dlg.SliderPos(), s.FrameShown()};
     };
     std::vector<Outcome> standard, alone;
     s.dlg.m_Accord.Set("Standard", kStandard);
@@ -125,16 +125,16 @@ TEST(AnalyseOnAWorker, ThousandsOfPassesNeverWaitForTheInterfaceThread)
                             [&] { return done.load(); });
     worker.join();
 
-    EXPECT_EQ(s.dlg.m_Slider.GetPos(), 500); // nothing carried out yet
+    EXPECT_EQ(s.dlg.SliderPos(), 500); // nothing carried out yet
 
     afx::ProcessPendingUpdates();
-    EXPECT_EQ(s.dlg.m_Slider.GetPos(), 293);
+    EXPECT_EQ(s.dlg.SliderPos(), 293);
     EXPECT_EQ(s.Retained(1).size(), 4u);
     EXPECT_EQ(s.FrameShown(), (Frame{1, kGreen}));
 
     // Nothing older was left behind to come out later.
     s.Scribble();
     afx::ProcessPendingUpdates();
-    EXPECT_EQ(s.dlg.m_Slider.GetPos(), 500);
+    EXPECT_EQ(s.dlg.SliderPos(), 500);
 }
 } // namespace

@@ -47,9 +47,7 @@ inline void ChooseTuning(TunerDialog& dlg, int index)
 
 inline std::string EntryText(const CComboBox& combo, int index)
 {
-    CString text;
-    combo.GetLBText(index, text);
-    return std::string(static_cast<LPCSTR>(text));
+    return std::string(static_cast<LPCSTR>(combo.m_hWnd->items.at(index).text));
 }
 
 // Waits, serving the interface thread, until the devices have seen `count` more buffer
@@ -64,7 +62,7 @@ inline void WaitForPasses(const afx::testing::FakeWaveIn& fake, int count)
 inline void WaitForSlider(TunerDialog& dlg, int position)
 {
     PumpUntil("the slider at " + std::to_string(position),
-              [&] { return dlg.m_Slider.GetPos() == position; });
+              [&] { return dlg.SliderPos() == position; });
 }
 
 // What the dialog holds once it has let go of the device and the spectrum: checked after every

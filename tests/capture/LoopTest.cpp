@@ -57,7 +57,7 @@ TEST_F(CaptureLoop, GoMakesTheArraysOnceWithTheOutputsZeroed)
     for (UINT k = 0; k < kBufferBytes; ++k)
         nonZero += (dlg.RealOut[k] != 0.0) + (dlg.ImagOut[k] != 0.0);
     EXPECT_EQ(nonZero, 0u);
-    EXPECT_EQ(dlg.m_Slider.GetPos(), 0);
+    EXPECT_EQ(dlg.SliderPos(), 0);
 }
 
 TEST_F(CaptureLoop, StopThenGoReusesTheOpenDeviceAndTheSameArrays)

@@ -18,9 +18,7 @@ std::vector<Tuning> Listed(TunerDialog& dlg)
     EXPECT_EQ(dlg.m_Tuning.GetCount(), dlg.m_Names.GetSize());
     for (int i = 0; i < dlg.m_Names.GetSize(); ++i)
     {
-        CString shown;
-        dlg.m_Tuning.GetLBText(i, shown);
-        EXPECT_EQ(shown, dlg.m_Names[i]);
+        EXPECT_EQ(dlg.m_Tuning.m_hWnd->items[i].text, dlg.m_Names[i]);
         listed.push_back({std::string(dlg.m_Names[i]), std::string(dlg.m_Notes[i])});
     }
     return listed;
@@ -30,11 +28,7 @@ std::string Labels(TunerDialog& dlg)
 {
     std::string all;
     for (int k = 0; k < 6; ++k)
-    {
-        CString text;
-        dlg.GetDlgItem(IDC_STRING1 + k)->GetWindowText(text);
-        all += std::string(text) + (k < 5 ? " " : "");
-    }
+        all += std::string(dlg.GetDlgItem(IDC_STRING1 + k)->m_hWnd->text) + (k < 5 ? " " : "");
     return all;
 }
 } // namespace
@@ -43,10 +37,14 @@ TEST(TuningFile, ReadsTheNumberedKeysUntilTheFirstMissingNotes)
 {
     struct Case
     {
-        const char* file;
+        std::string file;
         std::vector<Tuning> expected;
     };
-    const std::string k100(100, 'A');
+    const std::string longNotes = "MI1LA1RE2SOL2SI2MI3" + std::string(81, 'X');
+    const std::string longName(100, 'N');
+    std::vector<Tuning> many;
+    for (int i = 1; i <= 120; ++i)
+        many.push_back({"Accord " + std::to_string(i), "MI1LA1RE2SOL2SI2MI3"});
     const Case cases[] = {
         /* 0: keys 1, 2 and 4 */
         {"[NOM]\r\nAccord1=Un\r\nAccord2=Deux\r\nAccord4=Quatre\r\n[NOTES]\r\nNotes1="
@@ -64,6 +62,10 @@ TEST(TuningFile, ReadsTheNumberedKeysUntilTheFirstMissingNotes)
         /* 4: an empty note list ends it too */
         {"[NOM]\nAccord1=Un\nAccord2=Deux\n[NOTES]\nNotes1=MI1LA1RE2SOL2SI2MI3\nNotes2=\n",
          {{"Un", "MI1LA1RE2SOL2SI2MI3"}}},
+        /* 5: values are cut to 79 characters */
+        {TuningFile({{longName, longNotes}}), {{longName.substr(0, 79), longNotes.substr(0, 79)}}},
+        /* 6: at most 99 tunings are read */
+        {TuningFile(many), std::vector<Tuning>(many.begin(), many.begin() + 99)},
     };
     for (size_t i = 0; i < std::size(cases); ++i)
     {
@@ -76,33 +78,6 @@ TEST(TuningFile, ReadsTheNumberedKeysUntilTheFirstMissingNotes)
         EXPECT_EQ(dlg.m_Tuning.GetCurSel(), 0);
         EXPECT_TRUE(world.files.Requests().empty());
     }
-}
-
-TEST(TuningFile, ValuesAreCutTo79Characters)
-{
-    TunerWorld world;
-    std::string notes = "MI1LA1RE2SOL2SI2MI3" + std::string(81, 'X');
-    std::string name(100, 'N');
-    world.folder.Write("Accords.ini",
-                       "[NOM]\r\nAccord1=" + name + "\r\n[NOTES]\r\nNotes1=" + notes + "\r\n");
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    ASSERT_EQ(dlg.m_Notes.GetSize(), 1);
-    EXPECT_EQ(std::string(dlg.m_Notes[0]), notes.substr(0, 79));
-    EXPECT_EQ(std::string(dlg.m_Names[0]), name.substr(0, 79));
-    EXPECT_TRUE(dlg.m_Accord.IsValid()) << "only the first six notes are read";
-}
-
-TEST(TuningFile, AtMost99TuningsAreRead)
-{
-    std::vector<Tuning> many;
-    for (int i = 1; i <= 120; ++i)
-        many.push_back({"Accord " + std::to_string(i), "MI1LA1RE2SOL2SI2MI3"});
-    TunerWorld world({Card("Carte test")}, many);
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    EXPECT_EQ(dlg.m_Names.GetSize(), 99);
-    EXPECT_EQ(std::string(dlg.m_Names[98]), "Accord 99");
 }
 
 TEST(TuningFile, AFileWithoutTuningsIsSaidSoAndNothingIsApplied)
@@ -198,51 +173,23 @@ TEST(TuningFileDeathTest, CancellingTheSearchSaysSoAndEndsWithStatusZero)
         "s'arr");
 }
 
-TEST(TuningSelection, AWrongTuningDisablesGoAndKeepsTheLabels)
+// GO's rules across cards and tunings are the capture tests' (OpenCardTest); here, what a tuning
+// choice leaves on the labels.
+TEST(TuningSelection, AWrongTuningKeepsTheLabelsAndTypedTextAppliesNothing)
 {
     TunerWorld world;
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    ASSERT_TRUE(dlg.m_Go.IsWindowEnabled());
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 2); // "Faux"
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
     EXPECT_EQ(Labels(dlg), "MI1 LA1 RE2 SOL2 SI2 MI3");
     ASSERT_EQ(world.boxes.calls.size(), 1u);
     EXPECT_EQ(world.boxes.calls[0].text, "Votre accord Faux est erroné");
     EXPECT_EQ(world.boxes.calls[0].type, static_cast<UINT>(MB_OKCANCEL));
 
-    // A valid tuning after it sets the labels but leaves GO disabled.
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
     EXPECT_EQ(Labels(dlg), "RE1 LA1 RE2 SOL2 SI2 MI3");
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
-
-    // Only a card that opens enables it again, whatever the tuning.
-    afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 2);
-    afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, 0);
-    EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
-}
-
-TEST(TuningSelection, ACardThatFailsLeavesGoDisabledWhateverTheTuning)
-{
-    afx::testing::FakeDevice busy = Card("Carte occupée");
-    busy.openResult = MMSYSERR_ALLOCATED;
-    TunerWorld world({busy});
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    EXPECT_TRUE(dlg.m_Accord.IsValid());
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
-    EXPECT_EQ(Labels(dlg), "MI1 LA1 RE2 SOL2 SI2 MI3");
-    afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
-    EXPECT_FALSE(dlg.m_Go.IsWindowEnabled());
-}
-
-TEST(TuningSelection, TextTypedIntoTheFieldAppliesNothing)
-{
-    TunerWorld world;
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
     afx::UserEditedComboText(dlg.m_Tuning.m_hWnd, "n'importe quoi");
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_TUNING, CBN_SELCHANGE), 0);
-    EXPECT_EQ(dlg.m_Accord.GetName(), "Standard");
-    EXPECT_TRUE(world.boxes.calls.empty());
+    EXPECT_EQ(dlg.m_Accord.GetName(), "Drop D");
+    EXPECT_EQ(world.boxes.calls.size(), 1u);
 }

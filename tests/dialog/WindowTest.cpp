@@ -65,7 +65,7 @@ void AnswerNextModal(std::function<void(QWidget*)> answer)
 }
 } // namespace
 
-TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsAndStates)
+TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsStatesAndDialogUnits)
 {
     struct Expected
     {
@@ -73,18 +73,24 @@ TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsAndStates)
         const char* qtClass;
         const char16_t* text;
         bool enabled;
+        int x, y, cx, cy;
     };
     const Expected controls[] = {
-        /* 0 */ {IDC_GO, "QPushButton", u"&GO", true}, // the fake card opened
-        /* 1 */ {IDC_STOP, "QPushButton", u"&Stop", true},
-        /* 2 */ {IDC_CARD, "QComboBox", nullptr, true},
-        /* 3 */ {IDC_TUNING, "QComboBox", nullptr, true},
-        /* 4 */ {IDC_SLIDER, "QSlider", nullptr, false},
-        /* 5 */ {IDC_STRING1, "afx::qt::StaticWidget", u"MI1", true},
-        /* 6 */ {IDC_STRING6, "afx::qt::StaticWidget", u"MI3", true},
-        /* 7 */ {IDC_CAPTION_CARD, "afx::qt::StaticWidget", u"Carte Son", true},
-        /* 8 */ {IDC_CAPTION_TUNING, "afx::qt::StaticWidget", u"Nom de l'accord", true},
+        // GO is enabled: the fake card opened.
+        {IDC_GO, "QPushButton", u"&GO", true, 289, 7, 50, 14},
+        {IDC_STOP, "QPushButton", u"&Stop", true, 289, 22, 50, 14},
+        {IDC_SLIDER, "QSlider", nullptr, false, 7, 128, 346, 23},
+        {IDC_STRING1, "afx::qt::StaticWidget", u"MI1", true, 50, 97, 25, 18},
+        {IDC_STRING4, "afx::qt::StaticWidget", u"SOL2", true, 200, 97, 25, 18},
+        {IDC_STRING6, "afx::qt::StaticWidget", u"MI3", true, 299, 97, 25, 18},
+        {IDC_CAPTION_CARD, "afx::qt::StaticWidget", u"Carte Son", true, 7, 7, 117, 12},
+        {IDC_CAPTION_TUNING, "afx::qt::StaticWidget", u"Nom de l'accord", true, -1, 0, 0, 0},
+        {IDC_CARD, "QComboBox", nullptr, true, -1, 0, 0, 0},
+        {IDC_TUNING, "QComboBox", nullptr, true, -1, 0, 0, 0},
     };
+    QWidget* window = dlg.Widget();
+    EXPECT_EQ(window->size(), Pixels(window, 0, 0, 360, 215).size());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quintor"));
     for (const Expected& c : controls)
     {
         SCOPED_TRACE(c.id);
@@ -93,64 +99,32 @@ TEST_F(OpenTuner, ControlsHaveTheTemplatesKindsTextsAndStates)
         EXPECT_STREQ(w->metaObject()->className(), c.qtClass);
         EXPECT_EQ(w->isEnabled(), c.enabled);
         EXPECT_EQ(dlg.GetDlgItem(c.id)->IsWindowEnabled() != FALSE, c.enabled);
-        if (c.text == nullptr)
+        if (c.text != nullptr)
+        {
+            auto* button = qobject_cast<QPushButton*>(w);
+            QString shown = button ? button->text() : qobject_cast<QLabel*>(w)->text();
+            EXPECT_EQ(shown, QString::fromUtf16(c.text));
+        }
+        if (c.x < 0)
             continue;
-        QString shown = qobject_cast<QPushButton*>(w) ? qobject_cast<QPushButton*>(w)->text()
-                                                      : qobject_cast<QLabel*>(w)->text();
-        EXPECT_EQ(shown, QString::fromUtf16(c.text));
-    }
-    auto* tunings = qobject_cast<QComboBox*>(dlg.Widget(IDC_TUNING));
-    EXPECT_TRUE(tunings->isEditable());
-    ASSERT_EQ(tunings->count(), 3);
-    EXPECT_EQ(tunings->currentText(), QStringLiteral("Standard"));
-    auto* slider = qobject_cast<QSlider*>(dlg.Widget(IDC_SLIDER));
-    EXPECT_EQ(slider->minimum(), 0);
-    EXPECT_EQ(slider->maximum(), 1000);
-    EXPECT_EQ(slider->tickPosition(), QSlider::NoTicks);
-    EXPECT_EQ(dlg.Widget()->windowTitle(), QStringLiteral("Quintor"));
-}
-
-TEST_F(OpenTuner, PixelRectanglesFollowTheDialogUnits)
-{
-    QWidget* window = dlg.Widget();
-    EXPECT_EQ(window->size(), Pixels(window, 0, 0, 360, 215).size());
-    struct Case
-    {
-        int id, x, y, cx, cy;
-    };
-    const Case cases[] = {
-        /* 0 */ {IDC_GO, 289, 7, 50, 14},
-        /* 1 */ {IDC_STOP, 289, 22, 50, 14},
-        /* 2 */ {IDC_SLIDER, 7, 128, 346, 23},
-        /* 3 */ {IDC_STRING1, 50, 97, 25, 18},
-        /* 4 */ {IDC_STRING4, 200, 97, 25, 18},
-        /* 5 */ {IDC_STRING6, 299, 97, 25, 18},
-        /* 6 */ {IDC_CAPTION_CARD, 7, 7, 117, 12},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.id);
         QRect expected = Pixels(window, c.x, c.y, c.cx, c.cy);
-        EXPECT_EQ(dlg.Widget(c.id)->geometry(), expected);
+        EXPECT_EQ(w->geometry(), expected);
         CRect client;
         dlg.GetDlgItem(c.id)->GetClientRect(&client);
         EXPECT_EQ(client.Width(), expected.width());
         EXPECT_EQ(client.Height(), expected.height());
     }
-    // The combo boxes keep their width; their height is the closed field's.
-    EXPECT_EQ(dlg.Widget(IDC_TUNING)->geometry().topLeft(),
-              Pixels(window, 142, 23, 0, 0).topLeft());
-    EXPECT_EQ(dlg.Widget(IDC_TUNING)->width(), Pixels(window, 0, 0, 107, 0).width());
-}
-
-TEST_F(OpenTuner, StandsInTheDesktopsTopRightCorner)
-{
-    CRect desktop, window;
-    CWnd::GetDesktopWindow()->GetWindowRect(&desktop);
-    dlg.GetWindowRect(&window);
-    EXPECT_EQ(window.right, desktop.Width());
-    EXPECT_EQ(window.top, 10);
-    EXPECT_EQ(dlg.Widget()->frameGeometry().topLeft(), QPoint(window.left, window.top));
+    // The combo boxes are editable and keep their width; their height is the closed field's.
+    auto* tunings = qobject_cast<QComboBox*>(dlg.Widget(IDC_TUNING));
+    EXPECT_TRUE(tunings->isEditable());
+    ASSERT_EQ(tunings->count(), 3);
+    EXPECT_EQ(tunings->currentText(), QStringLiteral("Standard"));
+    EXPECT_EQ(tunings->geometry().topLeft(), Pixels(window, 142, 23, 0, 0).topLeft());
+    EXPECT_EQ(tunings->width(), Pixels(window, 0, 0, 107, 0).width());
+    auto* slider = qobject_cast<QSlider*>(dlg.Widget(IDC_SLIDER));
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 1000);
+    EXPECT_EQ(slider->tickPosition(), QSlider::NoTicks);
 }
 
 TEST(TunerTexts, AccentsSurviveTheTripToQtAndBack)
@@ -167,10 +141,8 @@ TEST(TunerTexts, AccentsSurviveTheTripToQtAndBack)
     // Typed back in by the user: the field's text returns as code page 1252.
     tunings->lineEdit()->setText(QString::fromUtf16(u"Accordé"));
     emit tunings->lineEdit()->textEdited(tunings->lineEdit()->text());
-    CString typed;
-    dlg.m_Tuning.GetWindowText(typed);
-    EXPECT_EQ(typed, "Accordé");
-    EXPECT_EQ(CString("Accordé").GetLength(), 7);
+    EXPECT_EQ(dlg.m_Tuning.m_hWnd->text, "Accordé");
+    EXPECT_EQ(dlg.m_Tuning.m_hWnd->text.GetLength(), 7);
     EXPECT_EQ(dlg.m_Tuning.GetCurSel(), CB_ERR);
 
     // The glyphs exist in the font the window uses: no empty boxes.
@@ -202,9 +174,7 @@ TEST_F(OpenTuner, UserChoicesReachTheirHandlersAndCodesDoNot)
     // A user's choice of the second tuning applies it.
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
     EXPECT_EQ(dlg.m_Accord.GetName(), "Drop D");
-    CString label;
-    dlg.GetDlgItem(IDC_STRING1)->GetWindowText(label);
-    EXPECT_EQ(label, "RE1");
+    EXPECT_EQ(dlg.GetDlgItem(IDC_STRING1)->m_hWnd->text, "RE1");
 
     // The same choice made by code sends nothing.
     dlg.m_Tuning.SetCurSel(0);
@@ -266,24 +236,6 @@ TEST_F(OpenTuner, EnterAndEscapeFollowTheDialogManager)
     EXPECT_EQ(world.fake.Counters().OpenNow(), 0);
 }
 
-TEST_F(OpenTuner, SystemMenuEndsWithASeparatorAndTheAboutEntry)
-{
-    CMenu* menu = dlg.GetSystemMenu(FALSE);
-    ASSERT_NE(menu, nullptr);
-    UINT n = menu->GetMenuItemCount();
-    ASSERT_GE(n, 3u);
-    EXPECT_EQ(menu->GetMenuItemID(0), static_cast<UINT>(SC_MOVE));
-    EXPECT_TRUE(menu->GetMenuState(n - 2, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(menu->GetMenuItemID(n - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    CString text;
-    menu->GetMenuString(n - 1, text, MF_BYPOSITION);
-    EXPECT_EQ(text, "&A propos de Quintor...");
-    bool hasClose = false;
-    for (UINT i = 0; i < n; ++i)
-        hasClose = hasClose || menu->GetMenuItemID(i) == SC_CLOSE;
-    EXPECT_TRUE(hasClose);
-}
-
 TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
 {
     const HINSTANCE previous = AfxGetResourceHandle();
@@ -297,30 +249,32 @@ TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
         CMenu* menu = dlg.GetSystemMenu(FALSE);
         ASSERT_NE(menu, nullptr);
         // As the system built it: Move, a separator, Close.
-        ASSERT_EQ(menu->GetMenuItemCount(), 3u);
-        EXPECT_EQ(menu->GetMenuItemID(2), static_cast<UINT>(SC_CLOSE));
+        ASSERT_EQ(menu->Items().size(), 3u);
+        EXPECT_EQ(menu->Items()[2].id, static_cast<UINT>(SC_CLOSE));
     }
     AfxSetResourceHandle(previous);
 }
 
+// The system's Move and Close, then a separator and the tuner's About entry, with their commands.
 TEST_F(OpenTuner, SystemMenuOpensWithAltSpaceAndARightClick)
 {
     for (int way = 0; way < 2; ++way)
     {
         SCOPED_TRACE(way);
         QStringList entries;
-        QTimer::singleShot(50,
-                           [&]
-                           {
-                               auto* popup =
-                                   qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                               if (popup == nullptr)
-                                   return;
-                               for (QAction* a : popup->actions())
-                                   if (!a->isSeparator())
-                                       entries << a->text();
-                               popup->close();
-                           });
+        QTimer::singleShot(
+            50,
+            [&]
+            {
+                auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (popup == nullptr)
+                    return;
+                for (QAction* a : popup->actions())
+                    entries << (a->isSeparator()
+                                    ? QStringLiteral("-")
+                                    : a->text() + " " + QString::number(a->data().toUInt(), 16));
+                popup->close();
+            });
         QWidget* window = dlg.Widget();
         if (way == 0)
         {
@@ -333,60 +287,57 @@ TEST_F(OpenTuner, SystemMenuOpensWithAltSpaceAndARightClick)
                                     window->mapToGlobal(QPoint(5, 150)));
             QApplication::sendEvent(window, &click);
         }
-        ASSERT_EQ(entries.size(), 3);
-        EXPECT_EQ(entries[0], QString::fromUtf16(u"&Déplacer"));
-        EXPECT_EQ(entries[1], QStringLiteral("&Fermer"));
-        EXPECT_EQ(entries[2], QStringLiteral("&A propos de Quintor..."));
+        EXPECT_EQ(entries, QStringList({QString::fromUtf16(u"&Déplacer f010"), "-", "&Fermer f060",
+                                        "-", "&A propos de Quintor... 10"}));
     }
 }
 
-TEST_F(OpenTuner, AboutCommandsOpenAFreshAboutBoxEachTime)
-{
-    // 0x0010 to 0x001F all open it: the low four bits are masked off.
-    for (UINT command : {0x0010u, 0x0011u, 0x001Fu})
-    {
-        SCOPED_TRACE(command);
-        QString title;
-        QStringList texts;
-        AnswerNextModal(
-            [&](QWidget* modal)
-            {
-                title = modal->windowTitle();
-                for (QLabel* l : modal->findChildren<QLabel*>())
-                    if (!l->text().isEmpty())
-                        texts << l->text();
-                // The close box, as a user would end it.
-                modal->close();
-            });
-        dlg.SendMessage(WM_SYSCOMMAND, command, 0);
-        EXPECT_EQ(title, QStringLiteral("A propos de Quintor"));
-        EXPECT_TRUE(texts.contains(QStringLiteral("Quintor version 1.0")));
-    }
-    for (const TunerDialog::DefCall& call : dlg.defCalls)
-        EXPECT_NE(call.message, static_cast<UINT>(WM_SYSCOMMAND))
-            << "the About commands never reach the default";
-    EXPECT_TRUE(dlg.IsWindowVisible());
-}
-
-TEST_F(OpenTuner, OtherSystemCommandsReachTheDefaultUnchanged)
+// 0x0010 to 0x001F all open a fresh About box (the low four bits are masked off) and never reach
+// the default; every other command reaches it unchanged.
+TEST_F(OpenTuner, SystemCommandsOpenTheAboutBoxOrReachTheDefaultUnchanged)
 {
     struct Case
     {
         UINT command;
         LPARAM lParam;
+        bool about;
     };
     const Case cases[] = {
-        /* 0 */ {0x0020, 0},
-        /* 1 */ {0x000F, 7},
-        /* 2 */ {SC_MOVE + 2, MAKELONG(10, 20)},
-        /* 3 */ {0xF123, -1},
-        /* 4 */ {SC_CLOSE, MAKELONG(3, 4)},
+        /* 0 */ {0x0010, 0, true},
+        /* 1 */ {0x0011, 0, true},
+        /* 2 */ {0x001F, 0, true},
+        /* 3 */ {0x0020, 0, false},
+        /* 4 */ {0x000F, 7, false},
+        /* 5 */ {SC_MOVE + 2, MAKELONG(10, 20), false},
+        /* 6 */ {0xF123, -1, false},
+        /* 7 */ {SC_CLOSE, MAKELONG(3, 4), false},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.command);
+        QString title;
+        QStringList texts;
+        if (c.about)
+            AnswerNextModal(
+                [&](QWidget* modal)
+                {
+                    title = modal->windowTitle();
+                    for (QLabel* l : modal->findChildren<QLabel*>())
+                        if (!l->text().isEmpty())
+                            texts << l->text();
+                    modal->close(); // the close box, as a user would end it
+                });
         dlg.defCalls.clear();
         dlg.SendMessage(WM_SYSCOMMAND, c.command, c.lParam);
+        if (c.about)
+        {
+            EXPECT_EQ(title, QStringLiteral("A propos de Quintor"));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Quintor version 1.0")));
+            for (const TunerDialog::DefCall& call : dlg.defCalls)
+                EXPECT_NE(call.message, static_cast<UINT>(WM_SYSCOMMAND));
+            EXPECT_TRUE(dlg.IsWindowVisible());
+            continue;
+        }
         ASSERT_FALSE(dlg.defCalls.empty());
         EXPECT_EQ(dlg.defCalls[0].message, static_cast<UINT>(WM_SYSCOMMAND));
         EXPECT_EQ(dlg.defCalls[0].wParam, c.command);
@@ -422,16 +373,14 @@ TEST_F(OpenTuner, MinimisedItDrawsTheIconCentredWithTruncation)
                          SWP_NOMOVE | SWP_NOZORDER);
         dlg.GetClientRect(&client);
         ASSERT_EQ(client.Width(), c.width);
-        afx::testing::RecordingDraw draws;
         dlg.defCalls.clear();
-        dlg.SendMessage(WM_PAINT);
-        std::vector<afx::testing::DrawnOp> ops = draws.Ops();
+        // What the paint handling draws, drawn nowhere.
+        std::vector<afx::DrawOp> ops = afx::RehearsePaint(dlg.m_hWnd);
         ASSERT_EQ(ops.size(), 1u);
-        EXPECT_TRUE(ops[0].paintContext);
-        EXPECT_EQ(ops[0].op.kind, afx::DrawOp::Icon);
-        EXPECT_EQ(ops[0].op.icon, dlg.m_hIcon);
-        EXPECT_EQ(ops[0].op.from.x, c.x);
-        EXPECT_EQ(ops[0].op.from.y, c.y);
+        EXPECT_EQ(ops[0].kind, afx::DrawOp::Icon);
+        EXPECT_EQ(ops[0].icon, dlg.m_hIcon);
+        EXPECT_EQ(ops[0].from.x, c.x);
+        EXPECT_EQ(ops[0].from.y, c.y);
         ASSERT_FALSE(dlg.defCalls.empty());
         EXPECT_EQ(dlg.defCalls[0].message, static_cast<UINT>(WM_ICONERASEBKGND));
     }
@@ -440,9 +389,7 @@ TEST_F(OpenTuner, MinimisedItDrawsTheIconCentredWithTruncation)
     // Shown normally, painting is the default alone: no icon in the client area.
     dlg.ShowWindow(SW_RESTORE);
     ASSERT_FALSE(dlg.IsIconic());
-    afx::testing::RecordingDraw draws;
-    dlg.SendMessage(WM_PAINT);
-    EXPECT_TRUE(draws.Ops().empty());
+    EXPECT_TRUE(afx::RehearsePaint(dlg.m_hWnd).empty());
 }
 
 TEST(TunerApplication, InitInstanceRunsTheTunerOnceAndReturnsFalse)

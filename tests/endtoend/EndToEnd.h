@@ -90,7 +90,7 @@ inline std::ostream& operator<<(std::ostream& os, const Reading& r)
 
 inline Reading Read(const TunerDialog& dlg)
 {
-    Reading r{dlg.m_Slider.GetPos(), -1, 0};
+    Reading r{dlg.SliderPos(), -1, 0};
     for (int s = 0; s < 6; ++s)
         for (COLORREF colour : {kGreen, kYellow})
             if (FramePixels(dlg, s, colour) > 0)

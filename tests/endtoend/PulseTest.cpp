@@ -37,7 +37,7 @@ protected:
         // Nothing until the first buffer is full, about six seconds of sound later.
         const Reading one = Show(dlg, [&] { ASSERT_TRUE(server.Play(file)); });
         PumpUntil("the second block on the screen",
-                  [&] { return dlg.m_Slider.GetPos() != one.position; });
+                  [&] { return dlg.SliderPos() != one.position; });
         const Reading two = Read(dlg);
         ClickStop(dlg);
         server.WaitPlayed();

@@ -6,7 +6,7 @@
 
 #include "FakeWaveIn.h"
 #include "QuintorDlg.h"
-#include "RecordingDraw.h"
+#include "afxwndimpl.h"
 #include "RecordingMessageBox.h"
 #include "ScriptedFileDialog.h"
 #include "TempFolder.h"
@@ -68,6 +68,25 @@ public:
     }
 
     QWidget* Widget(int nID = 0) const;
+
+    // The program only runs the dialog modally; tests open it modeless through the layer, shown
+    // as its template asks, and read what it shows from the layer's own state.
+    BOOL Create(UINT nIDTemplate)
+    {
+        const afx::RcDialog* t = afx::GetResources().FindDialog(static_cast<int>(nIDTemplate));
+        if (m_hWnd != nullptr || t == nullptr ||
+            afx::CreateDialogWindow(this, nIDTemplate, nullptr) == nullptr)
+            return FALSE;
+        OnInitDialog();
+        if (m_hWnd != nullptr && (t->style & WS_VISIBLE) && !m_hWnd->endRequested)
+            ShowWindow(SW_SHOW);
+        return m_hWnd != nullptr;
+    }
+    BOOL IsWindowVisible() const
+    {
+        return m_hWnd != nullptr && (m_hWnd->style.load() & WS_VISIBLE) != 0;
+    }
+    int SliderPos() const { return m_Slider.m_hWnd->pos.load(); }
 };
 
 // The Qt widget that shows a window of the layer (0: the dialog itself).

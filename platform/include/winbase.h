@@ -14,7 +14,6 @@ typedef struct _FILETIME
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_HIDDEN 0x00000002
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
-#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
 typedef struct _WIN32_FIND_DATAA
@@ -33,26 +32,13 @@ typedef struct _WIN32_FIND_DATAA
 typedef WIN32_FIND_DATAA WIN32_FIND_DATA;
 typedef LPWIN32_FIND_DATAA LPWIN32_FIND_DATA;
 
-// GetLastError codes set by these functions.
-#define ERROR_SUCCESS 0L
-#define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_PATH_NOT_FOUND 3L
-#define ERROR_INVALID_HANDLE 6L
-#define ERROR_NO_MORE_FILES 18L
-#define ERROR_INVALID_PARAMETER 87L
-
-// The calling thread's last error.
-DWORD GetLastError(void);
-void SetLastError(DWORD dwErrCode);
-
-// Reads a value (or, with lpKeyName NULL, the section's key names; with lpAppName NULL, the
-// section names: each ending in a NUL, the list in a second one) from a profile file, as Windows
-// does: section and key names compared without regard to ASCII case, blanks around names and values
-// dropped, a value in matching single or double quotes unquoted, lines starting with ';' ignored,
-// LF or CRLF line ends, the first of duplicate sections and keys used. The result is cut to
-// nSize - 1 characters (a list: to nSize - 2, ending in two NULs, returning nSize - 2). A missing
-// value gives lpDefault (NULL: "") with its trailing blanks dropped. Returns the characters copied,
-// without the terminating NUL. The file is read afresh at each call.
+// Reads a value from a profile file, as Windows does: section and key names compared without
+// regard to ASCII case, blanks around names and values dropped, a value in matching single or double
+// quotes unquoted, lines starting with ';' ignored, LF, CRLF or CR line ends, the first of duplicate
+// sections and keys used. The file may be in code page 1252, UTF-8 or UTF-16 (see afxprofile.cpp).
+// The result is cut to nSize - 1 characters. A missing value, or a NULL section or key name, gives
+// lpDefault (NULL: "") with its trailing blanks dropped. Returns the characters copied, without the
+// terminating NUL. The last file read stays parsed until it changes on disk.
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
 #define GetPrivateProfileString GetPrivateProfileStringA
@@ -63,12 +49,9 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 #define GetCurrentDirectory GetCurrentDirectoryA
 
-// Finds the file named by lpFileName ("folder\name"): an exact name, or a name with the wildcards
-// '*' and '?' (matched without regard to ASCII case, "*.*" matching every name; "." and ".." are
-// not listed; matches come in name order, case aside). Returns a search handle for FindNextFileA
-// and FindClose, or INVALID_HANDLE_VALUE when nothing matches (GetLastError: ERROR_FILE_NOT_FOUND).
+// Finds the file named by lpFileName ("folder\name"), taken as an exact name: the program looks for
+// one file, never a pattern. Returns a handle for FindClose, or INVALID_HANDLE_VALUE when there is
+// no such file.
 HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
-BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 #define FindFirstFile FindFirstFileA
-#define FindNextFile FindNextFileA

@@ -30,6 +30,8 @@ typedef HICON__* HICON;
 typedef HICON HCURSOR;
 struct HDC__;
 typedef HDC__* HDC;
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
 struct HGDIOBJ__;
 typedef HGDIOBJ__* HGDIOBJ;
 

@@ -121,8 +121,7 @@ std::string WithSuffix(const std::string& label, const std::string& suffix)
     return FitName(label, kNameBytes - suffix.size()) + suffix;
 }
 
-} // namespace
-
+// What an entry is called before any cut, in code page 1252.
 std::string DeviceLabel(const DeviceHint& hint)
 {
     if (hint.isDefault)
@@ -137,6 +136,8 @@ std::string DeviceLabel(const DeviceHint& hint)
         return Utf8ToCp1252(hint.pcm);
     return IsCardEntry(hint.pcm) ? CardLabel(first) : first;
 }
+
+} // namespace
 
 std::string FitName(std::string_view label, std::size_t limit)
 {
@@ -153,11 +154,6 @@ std::string FitName(std::string_view label, std::size_t limit)
     if (kept.empty()) // a single word longer than the room: only a cut inside it fits
         kept = text.substr(0, room);
     return kept + kEllipsis;
-}
-
-std::string DeviceName(const DeviceHint& hint)
-{
-    return FitName(DeviceLabel(hint), kNameBytes);
 }
 
 // Entries whose names the combo box would take for one another (it ignores case) are told apart

@@ -28,15 +28,9 @@ struct DeviceHint
     bool isDefault = false;
 };
 
-// What an entry is called before any cut, in code page 1252.
-std::string DeviceLabel(const DeviceHint& hint);
-
 // `label` in at most `limit` bytes: whole as long as it fits, else cut before a word, the cut
 // marked with an ellipsis.
 std::string FitName(std::string_view label, std::size_t limit);
-
-// An entry's name on its own list: FitName(DeviceLabel(hint), kNameBytes).
-std::string DeviceName(const DeviceHint& hint);
 
 // The names of a whole list, in its order, told apart from one another.
 std::vector<std::string> DeviceNames(const std::vector<DeviceHint>& hints);

@@ -9,13 +9,14 @@
 //      `speex`, `a52`; the rule looks at the name before any ':' arguments); names from
 //      alsanames.h; formats tested on a non-blocking open without resampling
 //  [x] opening for exactly the client's format (S16_LE or U8, 1 or 2 channels, any rate),
-//      without a rate converter; a query-only open
+//      without a rate converter
 //  [x] recording on a thread of its own, named "wavein-alsa", that never blocks in a read and is
 //      woken to stop; overruns restart it with fresh sound and drop what is older than the gap
 //  [x] a device or sound server that goes away ends the thread with a failure the core reports
 //  [x] ALSA's own text for a failure, in French where the layer has it, passed to the core
 //  [ ] formats other than PCM, more than two channels, 24 or 32 bits (the tuner needs none)
-//  [ ] callbacks of any kind (the core refuses them before the back end is asked)
+//  [ ] callbacks of any kind, queries, channel counts and driver versions in the capabilities
+//      (the tuner needs none; the core refuses the flags before the back end is asked)
 //  [ ] device change notifications: the list is read again only when the client asks
 #include "afxcp1252.h"
 #include "afxwavein.h"
@@ -143,11 +144,6 @@ bool Takes(snd_pcm_t* pcm, const snd_pcm_hw_params_t* any, snd_pcm_format_t form
            snd_pcm_hw_params_test_rate(pcm, trial.p, rate, 0) == 0;
 }
 
-MMVERSION LibraryVersion()
-{
-    return static_cast<MMVERSION>((SND_LIB_MAJOR << 8) | SND_LIB_MINOR);
-}
-
 // Reads the formats `name` takes; false when it cannot be opened or asked.
 bool ReadCaps(const std::string& name, DeviceCaps& caps)
 {
@@ -170,10 +166,6 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
                         caps.formats |= static_cast<DWORD>(1)
                                         << (r * 4 + bits16 * 2 + static_cast<int>(channels - 1));
                 }
-        caps.channels = snd_pcm_hw_params_test_channels(pcm, any.p, 2) == 0   ? 2
-                        : snd_pcm_hw_params_test_channels(pcm, any.p, 1) == 0 ? 1
-                                                                              : 0;
-        caps.driverVersion = LibraryVersion();
         caps.id = name;
     }
     snd_pcm_close(pcm);
@@ -289,8 +281,6 @@ public:
         snd_pcm_drop(pcm_);
         queue_.DropPartial();
     }
-
-    void Discard() override { queue_.Clear(); }
 
     MMRESULT Prepare(DWORD bufferBytes) override
     {
@@ -506,7 +496,7 @@ public:
         return devices;
     }
 
-    MMRESULT Open(UINT, const DeviceCaps* device, const WAVEFORMATEX& format, bool queryOnly,
+    MMRESULT Open(UINT, const DeviceCaps* device, const WAVEFORMATEX& format,
                   std::unique_ptr<Stream>& stream) override
     {
         const std::string name = device ? device->id : "default";
@@ -517,10 +507,10 @@ public:
         snd_pcm_uframes_t bufferFrames = 0;
         Stage stage = Stage::Format;
         const int configured = Configure(pcm, format, bufferFrames, stage);
-        if (configured < 0 || queryOnly)
+        if (configured < 0)
         {
             snd_pcm_close(pcm);
-            return configured < 0 ? Report(configured, stage) : MMSYSERR_NOERROR;
+            return Report(configured, stage);
         }
         auto alsa = std::make_unique<AlsaStream>(pcm, format, bufferFrames);
         if (const int error = alsa->WakeError(); error < 0)

@@ -20,54 +20,34 @@ namespace afx::testing
 
 FakeSource FakeSource::Silence()
 {
-    return FakeSource{};
+    return {[](std::uint64_t, DWORD) -> std::int16_t { return 0; }};
 }
 
 FakeSource FakeSource::Sine(double hertz, double amplitude)
 {
-    FakeSource s;
-    s.kind_ = Kind::Sine;
-    s.hertz_ = hertz;
-    s.amplitude_ = amplitude;
-    return s;
+    return {[=](std::uint64_t index, DWORD rate)
+            {
+                const double angle = 2.0 * std::numbers::pi * hertz * static_cast<double>(index) /
+                                     static_cast<double>(rate);
+                const double value = std::round(amplitude * std::sin(angle));
+                return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+            }};
 }
 
 FakeSource FakeSource::Recording(std::vector<std::int16_t> samples)
 {
-    FakeSource s;
-    s.kind_ = Kind::Recording;
-    s.samples_ = std::make_shared<const std::vector<std::int16_t>>(std::move(samples));
-    return s;
+    auto shared = std::make_shared<const std::vector<std::int16_t>>(std::move(samples));
+    return {[shared](std::uint64_t index, DWORD) -> std::int16_t
+            { return shared->empty() ? 0 : (*shared)[index % shared->size()]; }};
 }
 
 FakeSource FakeSource::Counter(std::int16_t first)
 {
-    FakeSource s;
-    s.kind_ = Kind::Counter;
-    s.first_ = first;
-    return s;
-}
-
-std::int16_t FakeSource::Sample(std::uint64_t index, DWORD rate) const
-{
-    switch (kind_)
-    {
-        case Kind::Silence:
-            return 0;
-        case Kind::Sine:
-        {
-            const double angle = 2.0 * std::numbers::pi * hertz_ * static_cast<double>(index) /
-                                 static_cast<double>(rate);
-            const double value = std::round(amplitude_ * std::sin(angle));
-            return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
-        }
-        case Kind::Recording:
-            return samples_->empty() ? 0 : (*samples_)[index % samples_->size()];
-        case Kind::Counter:
-            return static_cast<std::int16_t>(static_cast<std::uint16_t>(
-                static_cast<std::uint64_t>(static_cast<std::uint16_t>(first_)) + index));
-    }
-    return 0;
+    return {[first](std::uint64_t index, DWORD)
+            {
+                return static_cast<std::int16_t>(static_cast<std::uint16_t>(
+                    static_cast<std::uint64_t>(static_cast<std::uint16_t>(first)) + index));
+            }};
 }
 
 namespace detail
@@ -199,7 +179,7 @@ private:
     {
         std::vector<std::int16_t> samples(frames);
         for (std::int16_t& sample : samples)
-            sample = source_.Sample(position_++, rate_);
+            sample = source_.sample(position_++, rate_);
         const std::size_t bytes = frames * sizeof(std::int16_t);
         if (overrun && queue_.Space() < bytes)
             queue_.Clear();
@@ -258,13 +238,12 @@ public:
         for (std::size_t i = 0; i < state_->devices.size(); ++i)
         {
             const FakeDevice& d = state_->devices[i];
-            list.push_back(
-                {std::to_string(i), d.name, d.formats, static_cast<int>(i) == state_->mapper});
+            list.push_back({std::to_string(i), d.name, d.formats});
         }
         return list;
     }
 
-    MMRESULT Open(UINT deviceId, const wavein::DeviceCaps* device, const WAVEFORMATEX& format,
+    MMRESULT Open(const wavein::DeviceCaps* device, const WAVEFORMATEX& format,
                   std::unique_ptr<wavein::Stream>& stream) override
     {
         std::lock_guard lock(state_->mutex);
@@ -272,7 +251,8 @@ public:
         if (index < 0 || static_cast<std::size_t>(index) >= state_->devices.size())
             return MMSYSERR_NODRIVER;
         FakeCounters& counters = state_->counters;
-        counters.lastOpenedDevice = deviceId;
+        // An entry's place in the core's list is the number the client passed.
+        counters.lastOpenedDevice = device ? static_cast<UINT>(index) : WAVE_MAPPER;
         const FakeDevice& d = state_->devices[static_cast<std::size_t>(index)];
         if (d.openResult != MMSYSERR_NOERROR)
         {

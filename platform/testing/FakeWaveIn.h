@@ -13,6 +13,7 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,9 +27,8 @@ namespace afx::testing
 {
 
 // What a fake device records, one sample per index from the moment it is opened.
-class FakeSource
+struct FakeSource
 {
-public:
     static FakeSource Silence();
     // round(amplitude * sin(2 pi hertz n / rate)), clamped to the 16-bit range.
     static FakeSource Sine(double hertz, double amplitude);
@@ -37,21 +37,7 @@ public:
     // first, first + 1, ... wrapping around: shows any lost or repeated sample.
     static FakeSource Counter(std::int16_t first = 0);
 
-    std::int16_t Sample(std::uint64_t index, DWORD rate) const;
-
-private:
-    enum class Kind
-    {
-        Silence,
-        Sine,
-        Recording,
-        Counter
-    };
-    Kind kind_ = Kind::Silence;
-    double hertz_ = 0.0;
-    double amplitude_ = 0.0;
-    std::shared_ptr<const std::vector<std::int16_t>> samples_;
-    std::int16_t first_ = 0;
+    std::function<std::int16_t(std::uint64_t index, DWORD rate)> sample;
 };
 
 enum class FakePacing

@@ -16,71 +16,45 @@ void BlockQueue::Reserve(std::size_t blockBytes)
 {
     std::lock_guard lock(mutex_);
     block_ = std::max(block_, blockBytes);
-    const std::size_t wanted = (kHeldBlocks + 1) * block_;
-    if (wanted <= ring_.size())
-        return;
-    std::vector<unsigned char> grown(wanted);
-    for (std::size_t i = 0; i < held_; ++i)
-        grown[i] = ring_[(head_ + i) % ring_.size()];
-    ring_.swap(grown);
-    head_ = 0;
+    // Reserved now, so that the recording thread never allocates.
+    bytes_.reserve((kHeldBlocks + 1) * block_);
 }
 
 std::size_t BlockQueue::Space() const
 {
     std::lock_guard lock(mutex_);
-    return ring_.size() - held_;
+    return (kHeldBlocks + 1) * block_ - bytes_.size();
 }
 
 std::size_t BlockQueue::Write(const void* data, std::size_t bytes)
 {
     std::lock_guard lock(mutex_);
-    const std::size_t size = ring_.size();
-    bytes = std::min(bytes, size - held_);
+    bytes = std::min(bytes, (kHeldBlocks + 1) * block_ - bytes_.size());
     const auto* from = static_cast<const unsigned char*>(data);
-    std::size_t tail = size == 0 ? 0 : (head_ + held_) % size;
-    std::size_t done = 0;
-    while (done < bytes)
-    {
-        const std::size_t run = std::min(bytes - done, size - tail);
-        std::memcpy(ring_.data() + tail, from + done, run);
-        done += run;
-        tail = (tail + run) % size;
-    }
-    held_ += bytes;
+    bytes_.insert(bytes_.end(), from, from + bytes);
     return bytes;
 }
 
 bool BlockQueue::Take(void* destination, std::size_t bytes)
 {
     std::lock_guard lock(mutex_);
-    if (bytes == 0 || held_ < bytes)
+    if (bytes == 0 || bytes_.size() < bytes)
         return false;
-    const std::size_t size = ring_.size();
-    auto* to = static_cast<unsigned char*>(destination);
-    std::size_t done = 0;
-    while (done < bytes)
-    {
-        const std::size_t run = std::min(bytes - done, size - head_);
-        std::memcpy(to + done, ring_.data() + head_, run);
-        done += run;
-        head_ = (head_ + run) % size;
-    }
-    held_ -= bytes;
+    std::memcpy(destination, bytes_.data(), bytes);
+    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(bytes));
     return true;
 }
 
 void BlockQueue::DropPartial()
 {
     std::lock_guard lock(mutex_);
-    held_ = block_ == 0 ? 0 : held_ - held_ % block_;
+    bytes_.resize(block_ == 0 ? 0 : bytes_.size() - bytes_.size() % block_);
 }
 
 void BlockQueue::Clear()
 {
     std::lock_guard lock(mutex_);
-    held_ = 0;
-    head_ = 0;
+    bytes_.clear();
 }
 
 // --- Per-thread failure record ------------------------------------------------------------
@@ -163,11 +137,6 @@ void EnsureListed(Registry& r)
         return;
     r.devices = CurrentBackend(r).Enumerate();
     r.listed = true;
-}
-
-bool IsMapper(UINT_PTR id)
-{
-    return id == WAVE_MAPPER || id == static_cast<UINT_PTR>(-1);
 }
 
 std::shared_ptr<OpenDevice> Find(HWAVEIN hwi)
@@ -325,18 +294,9 @@ extern "C" MMRESULT waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UI
         {
             return call.Return(MMSYSERR_NOMEM);
         }
-        if (IsMapper(uDeviceID))
-        {
-            const auto it = std::find_if(r.devices.begin(), r.devices.end(),
-                                         [](const DeviceCaps& d) { return d.isDefault; });
-            if (it == r.devices.end())
-                return call.Return(MMSYSERR_NODRIVER);
-            caps = *it;
-        }
-        else if (uDeviceID >= r.devices.size())
+        if (uDeviceID >= r.devices.size())
             return call.Return(MMSYSERR_BADDEVICEID);
-        else
-            caps = r.devices[uDeviceID];
+        caps = r.devices[uDeviceID];
     }
     WAVEINCAPSA out{};
     const std::size_t length = std::min(caps.name.size(), std::size_t{MAXPNAMELEN - 1});
@@ -368,7 +328,7 @@ extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX p
         {
             EnsureListed(r);
             const DeviceCaps* device = nullptr;
-            if (!IsMapper(uDeviceID))
+            if (uDeviceID != WAVE_MAPPER)
             {
                 if (uDeviceID >= r.devices.size())
                     return call.Return(MMSYSERR_BADDEVICEID);
@@ -376,7 +336,7 @@ extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX p
             }
             if (!FormatConsistent(format))
                 return call.Return(WAVERR_BADFORMAT);
-            const MMRESULT opened = CurrentBackend(r).Open(uDeviceID, device, format, stream);
+            const MMRESULT opened = CurrentBackend(r).Open(device, format, stream);
             if (opened != MMSYSERR_NOERROR)
                 return call.Return(opened);
         }

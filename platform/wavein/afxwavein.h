@@ -43,7 +43,6 @@ struct DeviceCaps
     std::string id;   // the back end's own name for the device
     std::string name; // product name in code page 1252, any length (the core cuts it)
     DWORD formats = 0;
-    bool isDefault = false; // the device WAVE_MAPPER stands for
 };
 
 // A byte queue of recorded sound, filled by a recording thread and emptied block by block by the
@@ -51,8 +50,8 @@ struct DeviceCaps
 class BlockQueue
 {
 public:
-    // Makes room for kHeldBlocks + 1 blocks of this length (never shrinks); keeps the content.
-    // Throws std::bad_alloc.
+    // Makes room for kHeldBlocks + 1 blocks of the longest length it was given; keeps the
+    // content. Throws std::bad_alloc.
     void Reserve(std::size_t blockBytes);
     std::size_t Space() const;
     // Appends at most Space() bytes; returns how many it took.
@@ -65,9 +64,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<unsigned char> ring_;
-    std::size_t head_ = 0;
-    std::size_t held_ = 0;
+    std::vector<unsigned char> bytes_; // the oldest first
     std::size_t block_ = 0;
 };
 
@@ -107,10 +104,10 @@ public:
     virtual std::vector<DeviceCaps> Enumerate() = 0;
     // waveInOpen: opens `device` (an entry of the last Enumerate; null for WAVE_MAPPER: the
     // default device) for `format`, which the core has found consistent PCM, into `stream`.
-    // `deviceId` is the number the client passed. The device must take exactly that format,
-    // else WAVERR_BADFORMAT; busy MMSYSERR_ALLOCATED; gone MMSYSERR_NODRIVER. Failures may leave
-    // a detail with SetFailureDetail. Opening must not start recording.
-    virtual MMRESULT Open(UINT deviceId, const DeviceCaps* device, const WAVEFORMATEX& format,
+    // The device must take exactly that format, else WAVERR_BADFORMAT; busy
+    // MMSYSERR_ALLOCATED; gone MMSYSERR_NODRIVER. Failures may leave a detail with
+    // SetFailureDetail. Opening must not start recording.
+    virtual MMRESULT Open(const DeviceCaps* device, const WAVEFORMATEX& format,
                           std::unique_ptr<Stream>& stream) = 0;
 };
 

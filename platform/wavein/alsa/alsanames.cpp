@@ -99,11 +99,9 @@ std::string CardLabel(const std::string& line)
 // it sorts after each name that begins with a letter, digit or sign of ASCII, whatever the order
 // the devices are reported in. Only a name beginning with "»" or a later byte (a Latin-1 letter
 // such as "É") could follow it; the names cards and plugins give themselves are ASCII in practice.
-std::string DefaultLabel(const std::vector<std::string>& description)
+std::string DefaultLabel(const std::string& description)
 {
-    std::string text;
-    for (const std::string& line : description)
-        text += Lower(line) + ' ';
+    const std::string text = Lower(description);
     for (const Server& server : kServers)
         if (text.find(server.mention) != std::string::npos)
             return "» " + std::string(server.name) + " (par défaut)";
@@ -131,7 +129,7 @@ std::string DeviceLabel(const DeviceHint& hint)
         if (base == server.pcm)
             return std::string(server.name);
     const std::string first =
-        hint.description.empty() ? std::string() : Squeeze(Utf8ToCp1252(hint.description.front()));
+        Squeeze(Utf8ToCp1252(hint.description.substr(0, hint.description.find('\n'))));
     if (first.empty())
         return Utf8ToCp1252(hint.pcm);
     return IsCardEntry(hint.pcm) ? CardLabel(first) : first;

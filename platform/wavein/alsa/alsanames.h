@@ -19,12 +19,12 @@ namespace afx::wavein
 
 inline constexpr std::size_t kNameBytes = MAXPNAMELEN - 1;
 
-// One listed device as ALSA hints at it: its PCM name ("pulse", "plughw:CARD=PCH,DEV=0"), the
-// lines of its description (UTF-8), and whether it is the `default` PCM.
+// One listed device as ALSA hints at it: its PCM name ("pulse", "plughw:CARD=PCH,DEV=0"), its
+// description (UTF-8, lines apart by '\n'), and whether it is the `default` PCM.
 struct DeviceHint
 {
     std::string pcm;
-    std::vector<std::string> description;
+    std::string description;
     bool isDefault = false;
 };
 

@@ -172,33 +172,10 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
     return ok;
 }
 
-// The description's lines, as ALSA writes them (UTF-8).
-std::vector<std::string> Lines(const char* description)
+// ALSA's hints for the PCMs that may record (IOID "Input" or none), in its order.
+std::vector<DeviceHint> CaptureHints()
 {
-    std::vector<std::string> lines;
-    if (description == nullptr)
-        return lines;
-    std::string_view text(description);
-    for (;;)
-    {
-        const std::size_t end = text.find('\n');
-        lines.emplace_back(text.substr(0, end));
-        if (end == std::string_view::npos)
-            return lines;
-        text.remove_prefix(end + 1);
-    }
-}
-
-struct Hint
-{
-    std::string name;
-    std::vector<std::string> description;
-    bool capture;
-};
-
-std::vector<Hint> ReadHints()
-{
-    std::vector<Hint> hints;
+    std::vector<DeviceHint> hints;
     void** list = nullptr;
     if (snd_device_name_hint(-1, "pcm", &list) < 0)
         return hints;
@@ -207,9 +184,9 @@ std::vector<Hint> ReadHints()
         char* name = snd_device_name_get_hint(*h, "NAME");
         char* description = snd_device_name_get_hint(*h, "DESC");
         char* ioid = snd_device_name_get_hint(*h, "IOID");
-        if (name != nullptr)
+        if (name != nullptr && (ioid == nullptr || std::string_view(ioid) == "Input"))
             hints.push_back(
-                {name, Lines(description), ioid == nullptr || std::string_view(ioid) == "Input"});
+                {name, description ? description : "", std::string_view(name) == "default"});
         std::free(name);
         std::free(description);
         std::free(ioid);
@@ -466,37 +443,30 @@ public:
 
     std::vector<DeviceCaps> Enumerate() override
     {
+        // `default` first, whether ALSA hints at it or not, then the entries that record.
+        std::vector<DeviceHint> hints{{"default", "", true}};
+        for (DeviceHint& hint : CaptureHints())
+            if (hint.isDefault)
+                hints.front().description = std::move(hint.description);
+            else if (!IsHelperEntry(hint.pcm))
+                hints.push_back(std::move(hint));
         std::vector<DeviceCaps> devices;
-        std::vector<DeviceHint> named;
-        const std::vector<Hint> hints = ReadHints();
-        DeviceCaps caps;
-        if (ReadCaps("default", caps))
+        std::vector<DeviceHint> listed;
+        for (DeviceHint& hint : hints)
         {
-            caps.isDefault = true;
-            DeviceHint hint{"default", {}, true};
-            for (const Hint& h : hints)
-                if (h.name == "default")
-                    hint.description = h.description;
+            DeviceCaps caps;
+            if (!ReadCaps(hint.pcm, caps))
+                continue;
             devices.push_back(caps);
-            named.push_back(std::move(hint));
+            listed.push_back(std::move(hint));
         }
-        for (const Hint& hint : hints)
-        {
-            if (!hint.capture || hint.name == "default" || IsHelperEntry(hint.name))
-                continue;
-            DeviceCaps entry;
-            if (!ReadCaps(hint.name, entry))
-                continue;
-            devices.push_back(entry);
-            named.push_back({hint.name, hint.description, false});
-        }
-        const std::vector<std::string> names = DeviceNames(named);
+        const std::vector<std::string> names = DeviceNames(listed);
         for (std::size_t i = 0; i < devices.size(); ++i)
             devices[i].name = names[i];
         return devices;
     }
 
-    MMRESULT Open(UINT, const DeviceCaps* device, const WAVEFORMATEX& format,
+    MMRESULT Open(const DeviceCaps* device, const WAVEFORMATEX& format,
                   std::unique_ptr<Stream>& stream) override
     {
         const std::string name = device ? device->id : "default";

@@ -17,10 +17,11 @@
 //
 //   The list is the platform back end's: what each entry is, its order and its product name
 //   are its own (over ALSA, see platform/wavein/alsa/alsawavein.cpp). The product name is in
-//   code page 1252 and fits MAXPNAMELEN - 1 bytes. dwFormats has a WAVE_FORMAT_* bit for each
-//   rate, channel count and sample size the device takes exactly, with no rate converter in
-//   between: WAVE_FORMAT_4M16 means 16-bit, 1 channel, 44,100 Hz. WAVE_MAPPER stands for the
-//   platform's default device.
+//   code page 1252 and fits MAXPNAMELEN - 1 bytes. dwFormats has a bit (laid out below) for
+//   each rate, channel count and sample size the device takes exactly, with no rate converter
+//   in between. wMid, wPid, vDriverVersion and wChannels are 0: no client reads them.
+//   WAVE_MAPPER stands for the platform's default device when opening; waveInGetDevCapsA takes
+//   list numbers only (MMSYSERR_BADDEVICEID).
 //
 // Opening (waveInOpen), checks in this order
 //   1. fdwOpen must be CALLBACK_NULL, else MMSYSERR_INVALFLAG: no callback is ever made (the

@@ -59,7 +59,6 @@ struct FakeState
 {
     mutable std::mutex mutex; // taken before any stream's own
     std::vector<FakeDevice> devices;
-    int mapper = 0;
     FakeCounters counters;
     FakeStream* latest = nullptr; // the last device opened, while it is open
 };
@@ -247,13 +246,13 @@ public:
                   std::unique_ptr<wavein::Stream>& stream) override
     {
         std::lock_guard lock(state_->mutex);
-        const int index = device ? std::stoi(device->id) : state_->mapper;
-        if (index < 0 || static_cast<std::size_t>(index) >= state_->devices.size())
+        const std::size_t index = device ? std::stoul(device->id) : 0;
+        if (index >= state_->devices.size())
             return MMSYSERR_NODRIVER;
         FakeCounters& counters = state_->counters;
         // An entry's place in the core's list is the number the client passed.
         counters.lastOpenedDevice = device ? static_cast<UINT>(index) : WAVE_MAPPER;
-        const FakeDevice& d = state_->devices[static_cast<std::size_t>(index)];
+        const FakeDevice& d = state_->devices[index];
         if (d.openResult != MMSYSERR_NOERROR)
         {
             ++counters.failedOpens;
@@ -292,12 +291,6 @@ void FakeWaveIn::SetDevices(std::vector<FakeDevice> devices)
 {
     std::lock_guard lock(state_->mutex);
     state_->devices = std::move(devices);
-}
-
-void FakeWaveIn::SetMapperDevice(int index)
-{
-    std::lock_guard lock(state_->mutex);
-    state_->mapper = index;
 }
 
 FakeCounters FakeWaveIn::Counters() const

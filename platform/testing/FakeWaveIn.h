@@ -91,11 +91,9 @@ public:
     FakeWaveIn& operator=(const FakeWaveIn&) = delete;
 
     // Takes effect at the next waveInGetNumDevs (the list stays stable until then); opens use
-    // the new settings at once.
+    // the new settings at once. WAVE_MAPPER opens the first device (MMSYSERR_NODRIVER without
+    // one).
     void SetDevices(std::vector<FakeDevice> devices);
-    // The device WAVE_MAPPER opens (0 unless changed); -1: none, so it fails with
-    // MMSYSERR_NODRIVER.
-    void SetMapperDevice(int index);
 
     FakeCounters Counters() const;
 

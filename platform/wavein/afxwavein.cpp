@@ -192,50 +192,38 @@ bool FormatConsistent(const WAVEFORMATEX& f)
 
 // --- Texts ----------------------------------------------------------------------------------
 
-const char* CodeText(MMRESULT code)
+struct CodeText
 {
-    switch (code)
-    {
-        case MMSYSERR_NOERROR:
-            return "La commande spécifiée a été exécutée.";
-        case MMSYSERR_ERROR:
-            return "Erreur non spécifiée.";
-        case MMSYSERR_BADDEVICEID:
-            return "L'identificateur de périphérique spécifié est hors limites.";
-        case MMSYSERR_NOTENABLED:
-            return "Le pilote n'a pas pu être activé.";
-        case MMSYSERR_ALLOCATED:
-            return "Le périphérique spécifié est déjà utilisé. Attendez qu'il soit libéré, puis "
-                   "réessayez.";
-        case MMSYSERR_INVALHANDLE:
-            return "Le descripteur de périphérique spécifié n'est pas valide.";
-        case MMSYSERR_NODRIVER:
-            return "Aucun pilote n'est installé pour ce périphérique, ou le périphérique n'est pas "
-                   "disponible.";
-        case MMSYSERR_NOMEM:
-            return "Mémoire insuffisante pour effectuer cette tâche. Quittez une ou plusieurs "
-                   "applications pour libérer de la mémoire, puis réessayez.";
-        case MMSYSERR_NOTSUPPORTED:
-            return "Cette fonction n'est pas prise en charge par le périphérique.";
-        case MMSYSERR_BADERRNUM:
-            return "Un numéro d'erreur hors limites a été spécifié.";
-        case MMSYSERR_INVALFLAG:
-            return "Un indicateur non valide a été passé à une fonction système.";
-        case MMSYSERR_INVALPARAM:
-            return "Un paramètre non valide a été passé à une fonction système.";
-        case WAVERR_BADFORMAT:
-            return "Le format audio spécifié n'est pas pris en charge par le périphérique. "
-                   "Choisissez un autre format ou un autre périphérique.";
-        case WAVERR_STILLPLAYING:
-            return "Cette opération est impossible tant que le périphérique utilise la mémoire "
-                   "tampon. Arrêtez ou réinitialisez le périphérique, puis réessayez.";
-        case WAVERR_UNPREPARED:
-            return "L'en-tête de la mémoire tampon n'a pas été préparé. Préparez-le, puis "
-                   "réessayez.";
-        default:
-            return nullptr;
-    }
-}
+    MMRESULT code;
+    const char* text;
+};
+
+constexpr CodeText kTexts[] = {
+    {MMSYSERR_NOERROR, "La commande spécifiée a été exécutée."},
+    {MMSYSERR_ERROR, "Erreur non spécifiée."},
+    {MMSYSERR_BADDEVICEID, "L'identificateur de périphérique spécifié est hors limites."},
+    {MMSYSERR_NOTENABLED, "Le pilote n'a pas pu être activé."},
+    {MMSYSERR_ALLOCATED,
+     "Le périphérique spécifié est déjà utilisé. Attendez qu'il soit libéré, puis "
+     "réessayez."},
+    {MMSYSERR_INVALHANDLE, "Le descripteur de périphérique spécifié n'est pas valide."},
+    {MMSYSERR_NODRIVER,
+     "Aucun pilote n'est installé pour ce périphérique, ou le périphérique n'est pas "
+     "disponible."},
+    {MMSYSERR_NOMEM, "Mémoire insuffisante pour effectuer cette tâche. Quittez une ou plusieurs "
+                     "applications pour libérer de la mémoire, puis réessayez."},
+    {MMSYSERR_NOTSUPPORTED, "Cette fonction n'est pas prise en charge par le périphérique."},
+    {MMSYSERR_BADERRNUM, "Un numéro d'erreur hors limites a été spécifié."},
+    {MMSYSERR_INVALFLAG, "Un indicateur non valide a été passé à une fonction système."},
+    {MMSYSERR_INVALPARAM, "Un paramètre non valide a été passé à une fonction système."},
+    {WAVERR_BADFORMAT, "Le format audio spécifié n'est pas pris en charge par le périphérique. "
+                       "Choisissez un autre format ou un autre périphérique."},
+    {WAVERR_STILLPLAYING,
+     "Cette opération est impossible tant que le périphérique utilise la mémoire "
+     "tampon. Arrêtez ou réinitialisez le périphérique, puis réessayez."},
+    {WAVERR_UNPREPARED, "L'en-tête de la mémoire tampon n'a pas été préparé. Préparez-le, puis "
+                        "réessayez."},
+};
 
 } // namespace
 
@@ -491,10 +479,11 @@ extern "C" MMRESULT waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT c
     if (pszText == nullptr)
         return MMSYSERR_INVALPARAM;
     pszText[0] = '\0';
-    const char* base = CodeText(mmrError);
-    if (base == nullptr)
+    const auto known = std::find_if(std::begin(kTexts), std::end(kTexts),
+                                    [mmrError](const CodeText& t) { return t.code == mmrError; });
+    if (known == std::end(kTexts))
         return MMSYSERR_BADERRNUM;
-    std::string text = base;
+    std::string text = known->text;
     if (lastFailure.code == mmrError && !lastFailure.detail.empty())
         text += " (" + lastFailure.detail + ")";
     if (text.size() > MAXERRORLENGTH - 1)

@@ -416,20 +416,9 @@ int Configure(snd_pcm_t* pcm, const WAVEFORMATEX& format, snd_pcm_uframes_t& buf
     stage = Stage::Run;
     if ((e = snd_pcm_hw_params(pcm, hw.p)) < 0)
         return e;
+    // The software parameters ALSA installs with these wake the poll once a period is in.
     snd_pcm_uframes_t periodFrames = 0;
-    if ((e = snd_pcm_get_params(pcm, &bufferFrames, &periodFrames)) < 0)
-        return e;
-
-    snd_pcm_sw_params_t* sw = nullptr;
-    if ((e = snd_pcm_sw_params_malloc(&sw)) < 0)
-        return e;
-    e = snd_pcm_sw_params_current(pcm, sw);
-    if (e >= 0)
-        e = snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames);
-    if (e >= 0)
-        e = snd_pcm_sw_params(pcm, sw);
-    snd_pcm_sw_params_free(sw);
-    return e;
+    return snd_pcm_get_params(pcm, &bufferFrames, &periodFrames);
 }
 
 void Silent(const char*, int, const char*, int, const char*, ...) {}

@@ -43,10 +43,9 @@ struct Step
     int block;   // which block the buffer holds after it, or kEmpty: dwBytesRecorded 0
 };
 
-struct Script
+struct Phase
 {
     const char* what;
-    DWORD initialFlags;
     std::vector<Step> steps;
 };
 
@@ -72,102 +71,100 @@ MMRESULT Do(Op op, HWAVEIN h, WAVEHDR& header, FakeWaveIn& fake)
     return MMSYSERR_ERROR;
 }
 
+// One header through every state, phase after phase: what each call returns, the flags it
+// leaves and the block the buffer holds after it.
 TEST(WaveBuffer, EachCallLeavesTheHeaderAsTheContractSays)
 {
     using enum Op;
     const MMRESULT ok = MMSYSERR_NOERROR;
     const MMRESULT busy = WAVERR_STILLPLAYING;
-    const Script scripts[] = {
-        {"a header's life, three blocks waiting for a slow client",
-         0,
-         {{Prepare, ok, P, kEmpty},     {Add, ok, P | Q, kEmpty},
-          {Add, busy, P | Q, kEmpty},   {Complete, 0, P | Q, kEmpty},
-          {Start, ok, P | Q, kEmpty},   {Add, busy, P | Q, kEmpty},
-          {Complete, 1, P | Q, kEmpty}, {Add, ok, P | D, 0},
-          {Complete, 1, P | D, 0},      {Complete, 1, P | D, 0},
-          {Complete, 1, P | D, 0},      {Add, ok, P | Q, kEmpty},
-          {Add, ok, P | D, 1},          {Add, ok, P | Q, kEmpty},
-          {Add, ok, P | D, 2},          {Add, ok, P | Q, kEmpty},
-          {Add, ok, P | D, 3},          {Add, ok, P | Q, kEmpty},
-          {Add, busy, P | Q, kEmpty},   {Unprepare, busy, P | Q, kEmpty},
-          {Stop, ok, P | D, kEmpty},    {Unprepare, ok, D, kEmpty},
-          {Unprepare, ok, D, kEmpty},   {Add, WAVERR_UNPREPARED, D, kEmpty}}},
-        {"stop keeps the complete blocks; a fresh header takes one at once",
-         0,
-         {{Prepare, ok, P, kEmpty},
-          {Start, ok, P, kEmpty},
-          {Complete, 1, P, kEmpty},
-          {Complete, 1, P, kEmpty},
-          {Stop, ok, P, kEmpty},
-          {Stop, ok, P, kEmpty},
-          {Complete, 0, P, kEmpty},
-          {Add, ok, P | D, 0},
+    const MMRESULT unprepared = WAVERR_UNPREPARED;
+    const Phase phases[] = {
+        {"stale flags cleared by preparing once; nothing recorded before the start",
+         {{Add, unprepared, D | Q, kEmpty},
+          {Prepare, ok, P, kEmpty},
+          {Prepare, ok, P, kEmpty},
+          {Add, ok, P | Q, kEmpty},
+          {Add, busy, P | Q, kEmpty},
+          {Complete, 0, P | Q, kEmpty},
+          {Start, ok, P | Q, kEmpty},
+          {Add, busy, P | Q, kEmpty},
+          {Complete, 1, P | Q, kEmpty},
+          {Add, ok, P | D, 0}}},
+        {"three blocks wait for a slow client, the header back empty between them",
+         {{Complete, 1, P | D, 0},
+          {Complete, 1, P | D, 0},
+          {Complete, 1, P | D, 0},
           {Add, ok, P | Q, kEmpty},
           {Add, ok, P | D, 1},
+          {Add, ok, P | Q, kEmpty},
+          {Add, ok, P | D, 2},
+          {Add, ok, P | Q, kEmpty},
+          {Add, ok, P | D, 3},
+          {Add, ok, P | Q, kEmpty},
+          {Add, busy, P | Q, kEmpty}}},
+        {"a client too far behind gets fresh sound only",
+         {{Complete, 1, P | Q, kEmpty},
+          {Complete, 1, P | Q, kEmpty},
+          {Complete, 1, P | Q, kEmpty},
+          {Complete, 1, P | Q, kEmpty},
+          {Add, ok, P | D, 7},
+          {Add, ok, P | Q, kEmpty}}},
+        {"stop hands the queued header back done and keeps the complete blocks",
+         {{Unprepare, busy, P | Q, kEmpty},
+          {Complete, 1, P | Q, kEmpty},
+          {Complete, 1, P | Q, kEmpty},
+          {Stop, ok, P | D, kEmpty},
+          {Stop, ok, P | D, kEmpty},
+          {Complete, 0, P | D, kEmpty},
+          {Unprepare, ok, D, kEmpty},
+          {Unprepare, ok, D, kEmpty},
+          {Add, unprepared, D, kEmpty},
+          {Prepare, ok, P, kEmpty},
+          {Add, ok, P | D, 8},
+          {Add, ok, P | Q, kEmpty},
+          {Add, ok, P | D, 9},
           {Add, ok, P | Q, kEmpty},
           {Add, busy, P | Q, kEmpty},
           {Start, ok, P | Q, kEmpty},
           {Complete, 1, P | Q, kEmpty},
-          {Add, ok, P | D, 2}}},
-        {"a client too far behind gets fresh sound only",
-         0,
-         {{Prepare, ok, P, kEmpty},
-          {Start, ok, P, kEmpty},
-          {Complete, 1, P, kEmpty},
-          {Complete, 1, P, kEmpty},
-          {Complete, 1, P, kEmpty},
-          {Complete, 1, P, kEmpty},
-          {Add, ok, P | D, 3},
-          {Add, ok, P | Q, kEmpty},
-          {Add, busy, P | Q, kEmpty}}},
+          {Add, ok, P | D, 10}}},
         {"close hands a queued header back done",
-         0,
-         {{Prepare, ok, P, kEmpty},
-          {Start, ok, P, kEmpty},
-          {Add, ok, P | Q, kEmpty},
-          {Close, ok, P | D, kEmpty}}},
-        {"prepare clears stale flags, once",
-         D | Q,
-         {{Add, WAVERR_UNPREPARED, D | Q, kEmpty},
-          {Prepare, ok, P, kEmpty},
-          {Prepare, ok, P, kEmpty}}},
+         {{Add, ok, P | Q, kEmpty}, {Close, ok, P | D, kEmpty}}},
     };
-    for (const Script& script : scripts)
-    {
-        FakeWaveIn fake({{.name = "Compteur",
-                          .source = FakeSource::Counter(kFirst),
-                          .pacing = FakePacing::Manual}});
-        FakeWaveInInstall installed(fake);
-        ASSERT_EQ(waveInGetNumDevs(), 1u);
-        HWAVEIN h = nullptr;
-        const WAVEFORMATEX f = Format();
-        ASSERT_EQ(waveInOpen(&h, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
-        Buffer buffer(kBlockBytes);
-        buffer.header.dwFlags = script.initialFlags;
-        constexpr DWORD kStale = 1234; // whatever was there: untouched until the first add
-        buffer.header.dwBytesRecorded = kStale;
-        bool added = false;
-        int held = kEmpty;
-        for (std::size_t i = 0; i < script.steps.size(); ++i)
+    FakeWaveIn fake({{.name = "Compteur",
+                      .source = FakeSource::Counter(kFirst),
+                      .pacing = FakePacing::Manual}});
+    FakeWaveInInstall installed(fake);
+    ASSERT_EQ(waveInGetNumDevs(), 1u);
+    HWAVEIN h = nullptr;
+    const WAVEFORMATEX f = Format();
+    ASSERT_EQ(waveInOpen(&h, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    Buffer buffer(kBlockBytes);
+    buffer.header.dwFlags = D | Q;
+    constexpr DWORD kStale = 1234; // whatever was there: untouched until the first add
+    buffer.header.dwBytesRecorded = kStale;
+    bool added = false;
+    int held = kEmpty;
+    for (const Phase& phase : phases)
+        for (std::size_t i = 0; i < phase.steps.size(); ++i)
         {
-            const Step& step = script.steps[i];
-            SCOPED_TRACE(std::string(script.what) + ", step " + std::to_string(i));
+            const Step& step = phase.steps[i];
+            SCOPED_TRACE(std::string(phase.what) + ", step " + std::to_string(i));
             const std::vector<char> before = buffer.data;
             EXPECT_EQ(Do(step.op, h, buffer.header, fake), step.result);
             EXPECT_EQ(buffer.header.dwFlags, step.flags);
-            added = added || (step.op == Op::Add && step.result != WAVERR_UNPREPARED);
-            const DWORD bytes = !added ? kStale : step.block == kEmpty ? 0 : kBlockBytes;
-            EXPECT_EQ(buffer.header.dwBytesRecorded, bytes);
+            added = added || (step.op == Op::Add && step.result != unprepared);
+            EXPECT_EQ(buffer.header.dwBytesRecorded, !added                 ? kStale
+                                                     : step.block == kEmpty ? 0
+                                                                            : kBlockBytes);
             if (step.block != held && step.block != kEmpty)
                 EXPECT_EQ(buffer.Samples(), CounterRun(step.block * kBlockSamples, kBlockSamples));
             else
                 EXPECT_EQ(buffer.data, before) << "the buffer was written without a new block";
             held = step.block;
         }
-        waveInClose(h);
-        EXPECT_EQ(fake.Counters().prepares, 1)
-            << script.what << ": a prepared header reached the device again";
-    }
+    EXPECT_EQ(fake.Counters().prepares, 2) << "a prepared header reached the device again";
 }
 
 TEST(WaveBuffer, HeaderArgumentsAreChecked)

@@ -160,10 +160,10 @@ TEST_F(CaptureLoop, GoWhileCapturingKeepsTheOneThread)
     EXPECT_EQ(world.fake.Counters().starts, 1);
 
     ClickStop(dlg);
-    // With the only thread gone, no pass hands the buffer back any more.
-    const int handedBack = world.fake.Counters().addBuffers;
+    // With the only thread gone, no pass asks for a block any more.
+    const int asked = world.fake.Counters().polls;
     Pump(100);
-    EXPECT_EQ(world.fake.Counters().addBuffers, handedBack);
+    EXPECT_EQ(world.fake.Counters().polls, asked);
 }
 
 // The ways the user ends the dialog.

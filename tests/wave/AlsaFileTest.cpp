@@ -100,41 +100,6 @@ UINT Find(const std::vector<std::string>& names, const std::string& name)
     return static_cast<UINT>(std::find(names.begin(), names.end(), name) - names.begin());
 }
 
-TEST(WaveAlsa, ListsWhatRecordsWithTheFormatsItTakesWithoutAConverter)
-{
-    InFreshProcess(
-        []
-        {
-            FileDevices setup;
-            Problems p;
-            std::vector<DWORD> formats;
-            const std::vector<std::string> names = List(formats);
-            const UINT file = Find(names, kFileName);
-            const UINT plug = Find(names, kPlugName);
-            p.Expect(file < names.size() && (formats[file] & WAVE_FORMAT_4M16) != 0,
-                     "the file device is not listed, with 44.1 kHz mono 16-bit");
-            p.Expect(plug < names.size() && (formats[plug] & k48M16) != 0,
-                     "the 48 kHz device is not listed, with 48 kHz mono 16-bit");
-            p.Expect(plug < names.size() && (formats[plug] & WAVE_FORMAT_4M16) == 0,
-                     "44.1 kHz claimed through a rate converter");
-            // What this machine's ALSA helper entries are called, when it has them.
-            const char* const helpers[] = {"Discard all samples", "Rate Converter Plugin",
-                                           "Plugin for channel upmix", "Plugin for channel downmix",
-                                           "Plugin using Speex DSP"};
-            for (const std::string& name : names)
-            {
-                for (const char* helper : helpers)
-                    p.Expect(name.rfind(helper, 0) != 0, "helper entry listed: " + name);
-                for (const char* left : {"Appareil cass\xe9", "Sortie seule",
-                                         "\xbb P\xe9riph\xe9rique par d\xe9"
-                                         "faut",
-                                         "<no capabilities>"})
-                    p.Expect(name != left, "listed: " + name);
-            }
-            return p.Text();
-        });
-}
-
 TEST(WaveAlsa, FailuresToOpenCarryAlsasOwnText)
 {
     InFreshProcess(
@@ -144,6 +109,8 @@ TEST(WaveAlsa, FailuresToOpenCarryAlsasOwnText)
             Problems p;
             std::vector<DWORD> formats;
             const UINT plug = Find(List(formats), kPlugName);
+            p.Expect(plug < formats.size() && (formats[plug] & k48M16) != 0,
+                     "the 48 kHz device is not listed with 48 kHz mono 16-bit");
             struct Case
             {
                 const char* what;

@@ -211,31 +211,4 @@ TEST(WaveBuffer, HeaderArgumentsAreChecked)
     EXPECT_EQ(waveInClose(h), MMSYSERR_NOERROR);
 }
 
-TEST(WaveBuffer, ACaptureLoopSeesWholeBlocksThenZeroWithNoSampleLost)
-{
-    FakeWaveIn fake({{.name = "Compteur", .source = FakeSource::Counter(kFirst)}});
-    FakeWaveInInstall installed(fake);
-    ASSERT_EQ(waveInGetNumDevs(), 1u);
-    HWAVEIN h = nullptr;
-    const WAVEFORMATEX f = Format();
-    ASSERT_EQ(waveInOpen(&h, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
-    Buffer b(kBlockBytes);
-    ASSERT_EQ(waveInPrepareHeader(h, &b.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
-    ASSERT_EQ(waveInStart(h), MMSYSERR_NOERROR);
-    std::vector<std::int16_t> heard;
-    std::vector<DWORD> seen;
-    for (int pass = 0; pass < 10; ++pass)
-    {
-        waveInAddBuffer(h, &b.header, sizeof(WAVEHDR)); // as the capture loop: result unread
-        seen.push_back(b.header.dwBytesRecorded);
-        const auto samples = b.Samples();
-        heard.insert(heard.end(), samples.begin(), samples.end());
-    }
-    const std::vector<DWORD> expected = {kBlockBytes, 0, kBlockBytes, 0, kBlockBytes, 0,
-                                         kBlockBytes, 0, kBlockBytes, 0};
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(heard, CounterRun(0, 5 * kBlockSamples));
-    EXPECT_EQ(waveInClose(h), MMSYSERR_NOERROR);
-}
-
 } // namespace

@@ -64,27 +64,6 @@ TEST(WaveDeviceName, SaysWhatEachEntryIs)
     }
 }
 
-TEST(WaveDeviceName, FitsTheRoomGivenCuttingBeforeAWord)
-{
-    struct Row
-    {
-        const char* label;
-        std::size_t limit;
-        const char* fitted;
-    };
-    const Row rows[] = {
-        {"Carte son", 9, "Carte son"},   {"Carte son", 8, "Carte…"}, {"Carte son", 6, "Carte…"},
-        {"Carte son", 5, "Cart…"}, // no whole word fits with the mark
-        {"Carte son", 1, "…"},           {"Carte son", 0, ""},       {"Carte, son", 7, "Carte…"},
-        {"Carte  son ", 9, "Carte son"},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(std::string(row.label) + " in " + std::to_string(row.limit));
-        EXPECT_EQ(afx::wavein::FitName(row.label, row.limit), row.fitted);
-    }
-}
-
 TEST(WaveDeviceName, EntriesOfOneListAreToldApart)
 {
     struct Row

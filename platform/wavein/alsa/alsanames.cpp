@@ -3,16 +3,21 @@
 
 #include "afxcp1252.h"
 
+#include <mmsystem.h>
+
 #include <strings.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <string_view>
 
 namespace afx::wavein
 {
 namespace
 {
 
-constexpr char kEllipsis = '\x85'; // "…" in code page 1252
+constexpr std::size_t kNameBytes = MAXPNAMELEN - 1; // a WAVEINCAPSA's szPname, but its NUL
+constexpr char kEllipsis = '\x85';                  // "…" in code page 1252
 
 // Sound servers that ALSA reaches through a plugin of their own: the plugin's PCM name, and how
 // the description of a `default` routed to the server mentions it (lower case).
@@ -113,6 +118,25 @@ bool AlikeInTheList(const std::string& a, const std::string& b)
     return strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
+// `label` in at most `limit` bytes: whole as long as it fits, else cut before a word, the cut
+// marked with an ellipsis.
+std::string FitName(std::string_view label, std::size_t limit)
+{
+    const std::string text = Squeeze(label);
+    if (text.size() <= limit)
+        return text;
+    if (limit == 0)
+        return {};
+    const std::size_t room = limit - 1; // the ellipsis takes one byte
+    const std::size_t space = text.rfind(' ', room);
+    std::string kept = space == std::string::npos ? std::string() : text.substr(0, space);
+    while (!kept.empty() && Dangles(kept.back()))
+        kept.pop_back();
+    if (kept.empty()) // a single word longer than the room: only a cut inside it fits
+        kept = text.substr(0, room);
+    return kept + kEllipsis;
+}
+
 // `label` cut to leave room for `suffix`, then the suffix.
 std::string WithSuffix(const std::string& label, const std::string& suffix)
 {
@@ -136,23 +160,6 @@ std::string DeviceLabel(const DeviceHint& hint)
 }
 
 } // namespace
-
-std::string FitName(std::string_view label, std::size_t limit)
-{
-    const std::string text = Squeeze(label);
-    if (text.size() <= limit)
-        return text;
-    if (limit == 0)
-        return {};
-    const std::size_t room = limit - 1; // the ellipsis takes one byte
-    const std::size_t space = text.rfind(' ', room);
-    std::string kept = space == std::string::npos ? std::string() : text.substr(0, space);
-    while (!kept.empty() && Dangles(kept.back()))
-        kept.pop_back();
-    if (kept.empty()) // a single word longer than the room: only a cut inside it fits
-        kept = text.substr(0, room);
-    return kept + kEllipsis;
-}
 
 // Entries whose names the combo box would take for one another (it ignores case) are told apart
 // in the list's order: the first keeps the name, each other gets the kind of ALSA device it is in

@@ -7,17 +7,11 @@
 // is given with its label, in alsanames.cpp).
 #pragma once
 
-#include <mmsystem.h>
-
-#include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace afx::wavein
 {
-
-inline constexpr std::size_t kNameBytes = MAXPNAMELEN - 1;
 
 // One listed device as ALSA hints at it: its PCM name ("pulse", "plughw:CARD=PCH,DEV=0"), its
 // description (UTF-8, lines apart by '\n'), and whether it is the `default` PCM.
@@ -27,10 +21,6 @@ struct DeviceHint
     std::string description;
     bool isDefault = false;
 };
-
-// `label` in at most `limit` bytes: whole as long as it fits, else cut before a word, the cut
-// marked with an ellipsis.
-std::string FitName(std::string_view label, std::size_t limit);
 
 // The names of a whole list, in its order, told apart from one another.
 std::vector<std::string> DeviceNames(const std::vector<DeviceHint>& hints);

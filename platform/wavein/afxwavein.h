@@ -68,7 +68,7 @@ private:
     std::size_t block_ = 0;
 };
 
-// An open device. The core destroys it on waveInClose (after Stop) or when the process ends.
+// An open device. The core destroys it on waveInClose, without calling Stop first.
 class Stream
 {
 public:

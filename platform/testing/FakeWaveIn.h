@@ -65,7 +65,7 @@ struct FakeDevice
 struct FakeCounters
 {
     int opens = 0;       // successful opens
-    int failedOpens = 0; // opens refused by a device (openResult, or a format it lacks)
+    int failedOpens = 0; // opens refused by a device (openResult, or not 16-bit mono)
     int closes = 0;
     int starts = 0;
     int stops = 0;    // waveInStop calls

@@ -18,11 +18,6 @@ namespace afx::testing
 
 // --- Sources ----------------------------------------------------------------------------------
 
-FakeSource FakeSource::Silence()
-{
-    return {[](std::uint64_t, DWORD) -> std::int16_t { return 0; }};
-}
-
 FakeSource FakeSource::Sine(double hertz, double amplitude)
 {
     return {[=](std::uint64_t index, DWORD rate)
@@ -178,7 +173,7 @@ private:
     {
         std::vector<std::int16_t> samples(frames);
         for (std::int16_t& sample : samples)
-            sample = source_.sample(position_++, rate_);
+            sample = source_.sample ? source_.sample(position_++, rate_) : 0;
         const std::size_t bytes = frames * sizeof(std::int16_t);
         if (overrun && queue_.Space() < bytes)
             queue_.Clear();

@@ -29,7 +29,6 @@ namespace afx::testing
 // What a fake device records, one sample per index from the moment it is opened.
 struct FakeSource
 {
-    static FakeSource Silence();
     // round(amplitude * sin(2 pi hertz n / rate)), clamped to the 16-bit range.
     static FakeSource Sine(double hertz, double amplitude);
     // The samples in turn, over and over.
@@ -37,7 +36,7 @@ struct FakeSource
     // first, first + 1, ... wrapping around: shows any lost or repeated sample.
     static FakeSource Counter(std::int16_t first = 0);
 
-    std::function<std::int16_t(std::uint64_t index, DWORD rate)> sample;
+    std::function<std::int16_t(std::uint64_t index, DWORD rate)> sample; // none: silence
 };
 
 enum class FakePacing
@@ -57,7 +56,7 @@ struct FakeDevice
     MMRESULT openResult = MMSYSERR_NOERROR;    // waveInOpen fails with this when not 0
     MMRESULT prepareResult = MMSYSERR_NOERROR; // waveInPrepareHeader fails with this when not 0
     std::string failureDetail{}; // added to the text of those failures, e.g. "Test : occupé"
-    FakeSource source = FakeSource::Silence();
+    FakeSource source{};         // silence
     FakePacing pacing = FakePacing::AsFastAsPossible;
 };
 

@@ -121,27 +121,17 @@ bool IsHelperEntry(std::string_view name)
     return false;
 }
 
-struct HwParams
-{
-    snd_pcm_hw_params_t* p = nullptr;
-    HwParams() { snd_pcm_hw_params_malloc(&p); }
-    ~HwParams() { snd_pcm_hw_params_free(p); }
-    HwParams(const HwParams&) = delete;
-    HwParams& operator=(const HwParams&) = delete;
-};
-
 bool Takes(snd_pcm_t* pcm, const snd_pcm_hw_params_t* any, snd_pcm_format_t format,
            unsigned channels, unsigned rate)
 {
-    HwParams trial;
-    if (!trial.p)
-        return false;
-    snd_pcm_hw_params_copy(trial.p, any);
-    return snd_pcm_hw_params_set_access(pcm, trial.p, SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
-           snd_pcm_hw_params_set_format(pcm, trial.p, format) == 0 &&
-           snd_pcm_hw_params_set_channels(pcm, trial.p, channels) == 0 &&
-           snd_pcm_hw_params_set_rate_resample(pcm, trial.p, 0) == 0 &&
-           snd_pcm_hw_params_test_rate(pcm, trial.p, rate, 0) == 0;
+    snd_pcm_hw_params_t* trial = nullptr;
+    snd_pcm_hw_params_alloca(&trial); // on the stack: nothing to free, nothing to fail
+    snd_pcm_hw_params_copy(trial, any);
+    return snd_pcm_hw_params_set_access(pcm, trial, SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
+           snd_pcm_hw_params_set_format(pcm, trial, format) == 0 &&
+           snd_pcm_hw_params_set_channels(pcm, trial, channels) == 0 &&
+           snd_pcm_hw_params_set_rate_resample(pcm, trial, 0) == 0 &&
+           snd_pcm_hw_params_test_rate(pcm, trial, rate, 0) == 0;
 }
 
 // Reads the formats `name` takes; false when it cannot be opened or asked.
@@ -150,8 +140,9 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, kOpenMode) < 0)
         return false;
-    HwParams any;
-    bool ok = any.p != nullptr && snd_pcm_hw_params_any(pcm, any.p) >= 0;
+    snd_pcm_hw_params_t* any = nullptr;
+    snd_pcm_hw_params_alloca(&any);
+    const bool ok = snd_pcm_hw_params_any(pcm, any) >= 0;
     if (ok)
     {
         static const unsigned rates[] = {11025, 22050, 44100, 48000, 96000};
@@ -162,7 +153,7 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
                 {
                     const snd_pcm_format_t format =
                         bits16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8;
-                    if (Takes(pcm, any.p, format, channels, rates[r]))
+                    if (Takes(pcm, any, format, channels, rates[r]))
                         caps.formats |= static_cast<DWORD>(1)
                                         << (r * 4 + bits16 * 2 + static_cast<int>(channels - 1));
                 }
@@ -389,32 +380,31 @@ private:
 int Configure(snd_pcm_t* pcm, const WAVEFORMATEX& format, snd_pcm_uframes_t& bufferFrames,
               Stage& stage)
 {
-    HwParams hw;
-    if (!hw.p)
-        return -ENOMEM;
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
     stage = Stage::Format;
-    int e = snd_pcm_hw_params_any(pcm, hw.p);
+    int e = snd_pcm_hw_params_any(pcm, hw);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_access(pcm, hw.p, SND_PCM_ACCESS_RW_INTERLEAVED);
+        e = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
     if (e >= 0)
         e = snd_pcm_hw_params_set_format(
-            pcm, hw.p, format.wBitsPerSample == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8);
+            pcm, hw, format.wBitsPerSample == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_channels(pcm, hw.p, format.nChannels);
+        e = snd_pcm_hw_params_set_channels(pcm, hw, format.nChannels);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_rate_resample(pcm, hw.p, 0);
+        e = snd_pcm_hw_params_set_rate_resample(pcm, hw, 0);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_rate(pcm, hw.p, format.nSamplesPerSec, 0);
+        e = snd_pcm_hw_params_set_rate(pcm, hw, format.nSamplesPerSec, 0);
     if (e < 0)
         return e;
     unsigned buffer = kBufferMicroseconds;
     unsigned period = kPeriodMicroseconds;
     int direction = 0;
-    snd_pcm_hw_params_set_buffer_time_near(pcm, hw.p, &buffer, &direction);
+    snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &buffer, &direction);
     direction = 0;
-    snd_pcm_hw_params_set_period_time_near(pcm, hw.p, &period, &direction);
+    snd_pcm_hw_params_set_period_time_near(pcm, hw, &period, &direction);
     stage = Stage::Run;
-    if ((e = snd_pcm_hw_params(pcm, hw.p)) < 0)
+    if ((e = snd_pcm_hw_params(pcm, hw)) < 0)
         return e;
     // The software parameters ALSA installs with these wake the poll once a period is in.
     snd_pcm_uframes_t periodFrames = 0;

@@ -57,7 +57,7 @@ FakeSource AlternatingStrings()
         samples[n] = static_cast<std::int16_t>(
             std::lround(8000 * std::sin(2 * 3.141592653589793 * hertz * n / 44100.0)));
     }
-    return FakeSource::Recording(std::move(samples), true);
+    return FakeSource::Recording(std::move(samples));
 }
 
 FakeDevice Device(FakePacing pacing, FakeSource source)
@@ -194,7 +194,7 @@ void BM_CaptureRealTime(benchmark::State& state)
         ClickStop(dlg);
         const double stopSeconds = std::chrono::duration<double>(Clock::now() - stopStart).count();
         ClickGo(dlg);
-        ServeUntil([&] { return world.fake.Counters().addBuffers > 0; });
+        ServeUntil([&] { return world.fake.Counters().polls > 0; });
         const auto closeStart = Clock::now();
         afx::UserClosedWindow(dlg.m_hWnd);
         const double closeSeconds =
@@ -325,7 +325,7 @@ void BM_BlockToSlider(benchmark::State& state)
     }
     SliderPaints paints(slider);
     ClickGo(dlg);
-    ServeUntil([&] { return world.fake.Counters().addBuffers > 0; });
+    ServeUntil([&] { return world.fake.Counters().polls > 0; });
     int expected = kFirstPosition;
     double total = 0, worst = 0;
     for (auto _ : state)
@@ -364,8 +364,8 @@ void BM_StopWhilePassesRun(benchmark::State& state)
     for (auto _ : state)
     {
         ClickGo(dlg);
-        const int seen = world.fake.Counters().addBuffers;
-        ServeUntil([&] { return world.fake.Counters().addBuffers > seen + 1; });
+        const int seen = world.fake.Counters().polls;
+        ServeUntil([&] { return world.fake.Counters().polls > seen + 1; });
         const auto start = Clock::now();
         ClickStop(dlg);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
@@ -386,8 +386,8 @@ void BM_CloseWhileCapturing(benchmark::State& state)
             break;
         }
         ClickGo(dlg);
-        const int seen = world.fake.Counters().addBuffers;
-        ServeUntil([&] { return world.fake.Counters().addBuffers > seen + 1; });
+        const int seen = world.fake.Counters().polls;
+        ServeUntil([&] { return world.fake.Counters().polls > seen + 1; });
         const auto start = Clock::now();
         afx::UserClosedWindow(dlg.m_hWnd);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());

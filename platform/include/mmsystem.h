@@ -17,17 +17,17 @@
 //
 //   The list is the platform back end's: what each entry is, its order and its product name
 //   are its own (over ALSA, see platform/wavein/alsa/alsawavein.cpp). The product name is in
-//   code page 1252 and fits MAXPNAMELEN - 1 bytes. dwFormats has a WAVE_FORMAT_* bit for each
-//   rate, channel count and sample size the device takes exactly, with no rate converter in
-//   between: WAVE_FORMAT_4M16 means 16-bit, 1 channel, 44,100 Hz. WAVE_MAPPER stands for the
-//   platform's default device.
+//   code page 1252 and fits MAXPNAMELEN - 1 bytes. dwFormats has a bit (laid out below) for
+//   each rate, channel count and sample size the device takes exactly, with no rate converter
+//   in between. wMid, wPid, vDriverVersion and wChannels are 0: no client reads them.
+//   WAVE_MAPPER stands for the platform's default device when opening; waveInGetDevCapsA takes
+//   list numbers only (MMSYSERR_BADDEVICEID).
 //
 // Opening (waveInOpen), checks in this order
-//   1. fdwOpen: unknown bits, or an unknown callback type, give MMSYSERR_INVALFLAG; the known
-//      callback types other than CALLBACK_NULL give MMSYSERR_NOTSUPPORTED (no callback is ever
-//      made: the client polls the header). dwCallback and dwInstance are not used.
-//   2. phwi null without WAVE_FORMAT_QUERY, or pwfx null: MMSYSERR_INVALPARAM. *phwi is set to
-//      null whenever the open fails.
+//   1. fdwOpen must be CALLBACK_NULL, else MMSYSERR_INVALFLAG: no callback is ever made (the
+//      client polls the header), and no other flag is offered. dwCallback and dwInstance are
+//      not used.
+//   2. phwi or pwfx null: MMSYSERR_INVALPARAM. *phwi is set to null whenever the open fails.
 //   3. uDeviceID neither WAVE_MAPPER nor below the device count: MMSYSERR_BADDEVICEID.
 //   4. The format must be consistent PCM (tag WAVE_FORMAT_PCM, 1 or 2 channels, 8 or 16 bits,
 //      nBlockAlign = channels * bits / 8, nAvgBytesPerSec = rate * nBlockAlign), else
@@ -35,8 +35,6 @@
 //   5. The device is opened for exactly that format, no conversion of rate in between: a device
 //      that does not take it gives WAVERR_BADFORMAT; a device used elsewhere
 //      MMSYSERR_ALLOCATED; a device gone or a sound server not running MMSYSERR_NODRIVER.
-//   WAVE_FORMAT_QUERY opens and closes again, leaving no handle. WAVE_MAPPED and
-//   WAVE_FORMAT_DIRECT are accepted and change nothing (the layer never converts).
 //   Opening does not start recording.
 //
 // Buffers (waveInPrepareHeader / waveInUnprepareHeader)
@@ -53,12 +51,12 @@
 //   between one block and the next. It holds up to three blocks (two complete ones waiting
 //   and one being filled). When the client falls further behind, the device stops taking
 //   sound and the sound waits in the card's (or sound server's) own buffer, about half a
-//   second; when that overflows and the back end reports it, the sound since is lost, and the device
-//   drops what it held (older than the gap) and starts again with fresh sound. Every block
+//   second; when that overflows and the back end reports it, the sound since is lost, and the
+//   device drops what it held (older than the gap) and starts again with fresh sound. Every block
 //   handed out is therefore contiguous sound, except where a sound server drops sound
 //   without saying so. A device that delivers faster than real time (a file) is simply held
 //   back, and loses nothing. waveInStop drops the block being filled and keeps the complete
-//   ones; waveInReset drops everything.
+//   ones.
 //
 // waveInAddBuffer: the only place where the client's buffer is written
 //   It runs on the caller's thread and writes the buffer and the header there and nowhere
@@ -80,8 +78,7 @@
 // Stopping and closing
 //   waveInStop stops recording and, as in winmm, returns the queued headers: WHDR_DONE set,
 //   WHDR_INQUEUE cleared, dwBytesRecorded left at 0 (a queued header holds no sound here).
-//   Stopping a stopped device does nothing. waveInReset stops, drops everything held and
-//   returns the queued headers the same way. waveInClose returns any queued header the same
+//   Stopping a stopped device does nothing. waveInClose returns any queued header the same
 //   way and closes; unlike winmm it does not refuse while headers are queued, since the
 //   device never writes a buffer outside waveInAddBuffer and so has nothing to wait for.
 //   These calls are safe from any thread while the device's own thread runs, and return
@@ -95,12 +92,12 @@
 //   device list belongs to the process, not to a thread.
 //
 // Errors (waveInGetErrorTextA)
-//   Each MMSYSERR_* and WAVERR_* code has a French text in code page 1252. When the last failing
+//   Each code below has a French text in code page 1252. When the last failing
 //   call on the calling thread returned that same code and the back end knew more, its own text
 //   follows in parentheses (over ALSA, for instance, " (ALSA : Device or resource busy)"). The
-//   text is cut to cchText - 1 bytes and always ends with a NUL; cchText 0 copies nothing; pszText null with
-//   cchText > 0 gives MMSYSERR_INVALPARAM; an unknown code MMSYSERR_BADERRNUM (empty text).
-//   No text is longer than MAXERRORLENGTH - 1 bytes.
+//   text is cut to cchText - 1 bytes and always ends with a NUL; cchText 0 copies nothing; pszText
+//   null with cchText > 0 gives MMSYSERR_INVALPARAM; an unknown code MMSYSERR_BADERRNUM (empty
+//   text). No text is longer than MAXERRORLENGTH - 1 bytes.
 // ---------------------------------------------------------------------------------------------
 #pragma once
 
@@ -119,7 +116,7 @@ struct HWAVEIN__;
 typedef HWAVEIN__* HWAVEIN;
 typedef HWAVEIN* LPHWAVEIN;
 
-// Result codes.
+// Result codes: those the layer returns.
 #define MMSYSERR_BASE 0
 #define WAVERR_BASE 32
 #define MMSYSERR_NOERROR 0
@@ -134,81 +131,30 @@ typedef HWAVEIN* LPHWAVEIN;
 #define MMSYSERR_BADERRNUM (MMSYSERR_BASE + 9)
 #define MMSYSERR_INVALFLAG (MMSYSERR_BASE + 10)
 #define MMSYSERR_INVALPARAM (MMSYSERR_BASE + 11)
-#define MMSYSERR_HANDLEBUSY (MMSYSERR_BASE + 12)
-#define MMSYSERR_INVALIDALIAS (MMSYSERR_BASE + 13)
-#define MMSYSERR_BADDB (MMSYSERR_BASE + 14)
-#define MMSYSERR_KEYNOTFOUND (MMSYSERR_BASE + 15)
-#define MMSYSERR_READERROR (MMSYSERR_BASE + 16)
-#define MMSYSERR_WRITEERROR (MMSYSERR_BASE + 17)
-#define MMSYSERR_DELETEERROR (MMSYSERR_BASE + 18)
-#define MMSYSERR_VALNOTFOUND (MMSYSERR_BASE + 19)
-#define MMSYSERR_NODRIVERCB (MMSYSERR_BASE + 20)
-#define MMSYSERR_MOREDATA (MMSYSERR_BASE + 21)
-#define MMSYSERR_LASTERROR (MMSYSERR_BASE + 21)
 #define WAVERR_BADFORMAT (WAVERR_BASE + 0)
 #define WAVERR_STILLPLAYING (WAVERR_BASE + 1)
 #define WAVERR_UNPREPARED (WAVERR_BASE + 2)
-#define WAVERR_SYNC (WAVERR_BASE + 3)
-#define WAVERR_LASTERROR (WAVERR_BASE + 3)
+#define WAVERR_LASTERROR WAVERR_UNPREPARED
 
 #define MAXPNAMELEN 32
 #define MAXERRORLENGTH 256
 
 #define WAVE_MAPPER (static_cast<UINT>(-1))
 
-// waveInOpen flags.
-#define CALLBACK_TYPEMASK 0x00070000L
+// waveInOpen's only flag.
 #define CALLBACK_NULL 0x00000000L
-#define CALLBACK_WINDOW 0x00010000L
-#define CALLBACK_TASK 0x00020000L
-#define CALLBACK_FUNCTION 0x00030000L
-#define CALLBACK_THREAD CALLBACK_TASK
-#define CALLBACK_EVENT 0x00050000L
-#define WAVE_FORMAT_QUERY 0x0001
-#define WAVE_ALLOWSYNC 0x0002
-#define WAVE_MAPPED 0x0004
-#define WAVE_FORMAT_DIRECT 0x0008
 
 // WAVEHDR flags.
 #define WHDR_DONE 0x00000001
 #define WHDR_PREPARED 0x00000002
-#define WHDR_BEGINLOOP 0x00000004
-#define WHDR_ENDLOOP 0x00000008
 #define WHDR_INQUEUE 0x00000010
 
-// WAVEINCAPS dwFormats bits: rate (1 = 11,025 Hz, 2 = 22,050, 4 = 44,100, 48 and 96 kHz),
-// mono or stereo, 8 or 16 bits.
-#define WAVE_INVALIDFORMAT 0x00000000
-#define WAVE_FORMAT_1M08 0x00000001
-#define WAVE_FORMAT_1S08 0x00000002
-#define WAVE_FORMAT_1M16 0x00000004
-#define WAVE_FORMAT_1S16 0x00000008
-#define WAVE_FORMAT_2M08 0x00000010
-#define WAVE_FORMAT_2S08 0x00000020
-#define WAVE_FORMAT_2M16 0x00000040
-#define WAVE_FORMAT_2S16 0x00000080
-#define WAVE_FORMAT_4M08 0x00000100
-#define WAVE_FORMAT_4S08 0x00000200
+// WAVEINCAPS dwFormats: bit 4 r + 2 s + c stands for rate r (0: 11,025 Hz, 1: 22,050, 2: 44,100,
+// 3: 48,000, 4: 96,000), s 0 for 8 bits and 1 for 16, c 0 for mono and 1 for stereo. The tuner
+// needs 44,100 Hz mono 16-bit.
 #define WAVE_FORMAT_4M16 0x00000400
-#define WAVE_FORMAT_4S16 0x00000800
-#define WAVE_FORMAT_44M08 0x00000100
-#define WAVE_FORMAT_44S08 0x00000200
-#define WAVE_FORMAT_44M16 0x00000400
-#define WAVE_FORMAT_44S16 0x00000800
-#define WAVE_FORMAT_48M08 0x00001000
-#define WAVE_FORMAT_48S08 0x00002000
-#define WAVE_FORMAT_48M16 0x00004000
-#define WAVE_FORMAT_48S16 0x00008000
-#define WAVE_FORMAT_96M08 0x00010000
-#define WAVE_FORMAT_96S08 0x00020000
-#define WAVE_FORMAT_96M16 0x00040000
-#define WAVE_FORMAT_96S16 0x00080000
 
 #define WAVE_FORMAT_PCM 1
-
-// Manufacturer and product identifiers: none registered.
-#define MM_UNMAPPED 0xffff
-#define MM_PID_UNMAPPED 0xffff
 
 #pragma pack(push, 1)
 struct WAVEFORMATEX
@@ -222,8 +168,6 @@ struct WAVEFORMATEX
     WORD cbSize;
 };
 #pragma pack(pop)
-typedef WAVEFORMATEX* PWAVEFORMATEX;
-typedef WAVEFORMATEX* LPWAVEFORMATEX;
 typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
 
 struct WAVEHDR
@@ -237,7 +181,6 @@ struct WAVEHDR
     WAVEHDR* lpNext;
     DWORD_PTR reserved;
 };
-typedef WAVEHDR* PWAVEHDR;
 typedef WAVEHDR* LPWAVEHDR;
 
 struct WAVEINCAPSA
@@ -250,10 +193,7 @@ struct WAVEINCAPSA
     WORD wChannels;
     WORD wReserved1;
 };
-typedef WAVEINCAPSA* PWAVEINCAPSA;
 typedef WAVEINCAPSA* LPWAVEINCAPSA;
-typedef WAVEINCAPSA WAVEINCAPS;
-typedef WAVEINCAPS* LPWAVEINCAPS;
 
 static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX is packed as in winmm");
 static_assert(sizeof(WAVEINCAPSA) == 48, "WAVEINCAPSA has winmm's layout");
@@ -270,9 +210,5 @@ extern "C"
     MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh);
     MMRESULT waveInStart(HWAVEIN hwi);
     MMRESULT waveInStop(HWAVEIN hwi);
-    MMRESULT waveInReset(HWAVEIN hwi);
     MMRESULT waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT cchText);
 }
-
-#define waveInGetDevCaps waveInGetDevCapsA
-#define waveInGetErrorText waveInGetErrorTextA

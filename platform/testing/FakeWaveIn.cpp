@@ -18,66 +18,31 @@ namespace afx::testing
 
 // --- Sources ----------------------------------------------------------------------------------
 
-FakeSource FakeSource::Silence()
+FakeSource FakeSource::Sine(double hertz, double amplitude)
 {
-    return FakeSource{};
+    return {[=](std::uint64_t index, DWORD rate)
+            {
+                const double angle = 2.0 * std::numbers::pi * hertz * static_cast<double>(index) /
+                                     static_cast<double>(rate);
+                const double value = std::round(amplitude * std::sin(angle));
+                return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
+            }};
 }
 
-FakeSource FakeSource::Sine(double hertz, double amplitude, double phase)
+FakeSource FakeSource::Recording(std::vector<std::int16_t> samples)
 {
-    FakeSource s;
-    s.kind_ = Kind::Sine;
-    s.hertz_ = hertz;
-    s.amplitude_ = amplitude;
-    s.phase_ = phase;
-    return s;
-}
-
-FakeSource FakeSource::Recording(std::vector<std::int16_t> samples, bool loop)
-{
-    FakeSource s;
-    s.kind_ = Kind::Recording;
-    s.samples_ = std::make_shared<const std::vector<std::int16_t>>(std::move(samples));
-    s.loop_ = loop;
-    return s;
+    auto shared = std::make_shared<const std::vector<std::int16_t>>(std::move(samples));
+    return {[shared](std::uint64_t index, DWORD) -> std::int16_t
+            { return shared->empty() ? 0 : (*shared)[index % shared->size()]; }};
 }
 
 FakeSource FakeSource::Counter(std::int16_t first)
 {
-    FakeSource s;
-    s.kind_ = Kind::Counter;
-    s.first_ = first;
-    return s;
-}
-
-std::int16_t FakeSource::Sample(std::uint64_t index, DWORD rate) const
-{
-    switch (kind_)
-    {
-        case Kind::Silence:
-            return 0;
-        case Kind::Sine:
-        {
-            const double angle = 2.0 * std::numbers::pi * hertz_ * static_cast<double>(index) /
-                                     static_cast<double>(rate) +
-                                 phase_;
-            const double value = std::round(amplitude_ * std::sin(angle));
-            return static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0));
-        }
-        case Kind::Recording:
-        {
-            const auto& samples = *samples_;
-            if (samples.empty())
-                return 0;
-            if (index >= samples.size() && !loop_)
-                return 0;
-            return samples[index % samples.size()];
-        }
-        case Kind::Counter:
-            return static_cast<std::int16_t>(static_cast<std::uint16_t>(
-                static_cast<std::uint64_t>(static_cast<std::uint16_t>(first_)) + index));
-    }
-    return 0;
+    return {[first](std::uint64_t index, DWORD)
+            {
+                return static_cast<std::int16_t>(static_cast<std::uint16_t>(
+                    static_cast<std::uint64_t>(static_cast<std::uint16_t>(first)) + index));
+            }};
 }
 
 namespace detail
@@ -87,29 +52,34 @@ class FakeStream;
 
 struct FakeState
 {
-    mutable std::mutex mutex;
+    mutable std::mutex mutex; // taken before any stream's own
     std::vector<FakeDevice> devices;
-    int mapper = 0;
     FakeCounters counters;
-    std::vector<std::weak_ptr<FakeStream>> open; // in opening order
+    FakeStream* latest = nullptr; // the last device opened, while it is open
 };
 
-// The recording side of an open fake device. Owned by the core through a thin Stream that
-// forwards to it, so that CompleteBlock can reach it while it is open.
-class FakeStream : public std::enable_shared_from_this<FakeStream>
+// An open fake device: it never takes the state's lock while holding its own.
+class FakeStream final : public wavein::Stream
 {
 public:
-    FakeStream(std::shared_ptr<FakeState> state, const FakeDevice& device,
-               const WAVEFORMATEX& format)
+    FakeStream(std::shared_ptr<FakeState> state, const FakeDevice& device, DWORD rate)
         : state_(std::move(state)), source_(device.source), pacing_(device.pacing),
-          prepareResult_(device.prepareResult), failureDetail_(device.failureDetail),
-          format_(format)
+          prepareResult_(device.prepareResult), failureDetail_(device.failureDetail), rate_(rate)
     {
     }
 
-    ~FakeStream() { Stop(); }
+    ~FakeStream() override
+    {
+        {
+            std::lock_guard lock(state_->mutex);
+            if (state_->latest == this)
+                state_->latest = nullptr;
+            ++state_->counters.closes;
+        }
+        Halt();
+    }
 
-    MMRESULT Start()
+    MMRESULT Start() override
     {
         Count(&FakeCounters::starts);
         std::lock_guard lock(mutex_);
@@ -124,26 +94,13 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    void Stop()
+    void Stop() override
     {
-        std::thread pacer;
-        {
-            std::lock_guard lock(mutex_);
-            if (!recording_)
-                return;
-            recording_ = false;
-            stopping_ = true;
-            pacer = std::move(pacer_);
-        }
-        wake_.notify_all();
-        if (pacer.joinable())
-            pacer.join();
-        queue_.DropPartial();
+        Count(&FakeCounters::stops);
+        Halt();
     }
 
-    void Discard() { queue_.Clear(); }
-
-    MMRESULT Prepare(DWORD bytes)
+    MMRESULT Prepare(DWORD bytes) override
     {
         if (prepareResult_ != MMSYSERR_NOERROR)
         {
@@ -160,14 +117,15 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    bool TakeBlock(void* destination, std::size_t bytes)
+    bool TakeBlock(void* destination, std::size_t bytes) override
     {
+        Count(&FakeCounters::polls);
         if (pacing_ == FakePacing::AsFastAsPossible)
         {
+            // Every block is taken whole as soon as it is made, so nothing is held here.
             std::lock_guard lock(mutex_);
-            const std::size_t held = queue_.Held();
-            if (recording_ && held < bytes)
-                Produce((bytes - held) / format_.nBlockAlign, false);
+            if (recording_)
+                Produce(bytes / sizeof(std::int16_t), false);
         }
         if (!queue_.Take(destination, bytes))
             return false;
@@ -175,48 +133,51 @@ public:
         return true;
     }
 
+    // With the state's lock held, which keeps the stream from being closed meanwhile.
     bool CompleteBlock()
     {
         std::lock_guard lock(mutex_);
         if (pacing_ != FakePacing::Manual || !recording_ || block_ == 0)
             return false;
-        Produce(block_ / format_.nBlockAlign, true);
+        Produce(block_ / sizeof(std::int16_t), true);
         return true;
     }
 
+private:
     void Count(int FakeCounters::*counter)
     {
         std::lock_guard lock(state_->mutex);
         ++(state_->counters.*counter);
     }
 
-private:
-    // Records `frames` more frames, with mutex_ held. `overrun`: when there is no room, lose
+    void Halt()
+    {
+        std::thread pacer;
+        {
+            std::lock_guard lock(mutex_);
+            if (!recording_)
+                return;
+            recording_ = false;
+            stopping_ = true;
+            pacer = std::move(pacer_);
+        }
+        wake_.notify_all();
+        if (pacer.joinable())
+            pacer.join();
+        queue_.DropPartial();
+    }
+
+    // Records `frames` more samples, with mutex_ held. `overrun`: when there is no room, lose
     // what is held first, as a card does when nobody reads it.
     void Produce(std::size_t frames, bool overrun)
     {
-        const unsigned channels = format_.nChannels;
-        const bool wide = format_.wBitsPerSample == 16;
-        std::vector<unsigned char> bytes;
-        bytes.reserve(frames * format_.nBlockAlign);
-        for (std::size_t f = 0; f < frames; ++f)
-        {
-            const std::int16_t sample = source_.Sample(position_++, format_.nSamplesPerSec);
-            for (unsigned c = 0; c < channels; ++c)
-            {
-                if (wide)
-                {
-                    const auto u = static_cast<std::uint16_t>(sample);
-                    bytes.push_back(static_cast<unsigned char>(u & 0xff));
-                    bytes.push_back(static_cast<unsigned char>(u >> 8));
-                }
-                else
-                    bytes.push_back(static_cast<unsigned char>((sample >> 8) + 128));
-            }
-        }
-        if (overrun && queue_.Space() < bytes.size())
+        std::vector<std::int16_t> samples(frames);
+        for (std::int16_t& sample : samples)
+            sample = source_.sample ? source_.sample(position_++, rate_) : 0;
+        const std::size_t bytes = frames * sizeof(std::int16_t);
+        if (overrun && queue_.Space() < bytes)
             queue_.Clear();
-        queue_.Write(bytes.data(), bytes.size());
+        queue_.Write(samples.data(), bytes);
     }
 
     // The real-time pacer: catches up with the clock every few milliseconds.
@@ -233,7 +194,7 @@ private:
             if (stopping_)
                 break;
             const double seconds = std::chrono::duration<double>(clock::now() - begin).count();
-            const auto due = static_cast<std::uint64_t>(seconds * format_.nSamplesPerSec);
+            const auto due = static_cast<std::uint64_t>(seconds * rate_);
             if (due > produced)
             {
                 Produce(static_cast<std::size_t>(due - produced), true);
@@ -247,7 +208,7 @@ private:
     const FakePacing pacing_;
     const MMRESULT prepareResult_;
     const std::string failureDetail_;
-    const WAVEFORMATEX format_;
+    const DWORD rate_;
     wavein::BlockQueue queue_;
 
     std::mutex mutex_; // recording_, stopping_, block_, position_, pacer_
@@ -257,38 +218,6 @@ private:
     std::size_t block_ = 0;
     std::uint64_t position_ = 0;
     std::thread pacer_;
-};
-
-class StreamHandle final : public wavein::Stream
-{
-public:
-    explicit StreamHandle(std::shared_ptr<FakeStream> stream) : stream_(std::move(stream)) {}
-    ~StreamHandle() override
-    {
-        stream_->Stop();
-        stream_->Count(&FakeCounters::closes);
-    }
-    MMRESULT Start() override { return stream_->Start(); }
-    void Stop() override
-    {
-        stream_->Count(&FakeCounters::stops);
-        stream_->Stop();
-    }
-    void Discard() override
-    {
-        stream_->Count(&FakeCounters::resets);
-        stream_->Discard();
-    }
-    MMRESULT Prepare(DWORD bytes) override { return stream_->Prepare(bytes); }
-    void Unprepare(DWORD) override { stream_->Count(&FakeCounters::unprepares); }
-    void AddBufferCalled() override { stream_->Count(&FakeCounters::addBuffers); }
-    bool TakeBlock(void* destination, std::size_t bytes) override
-    {
-        return stream_->TakeBlock(destination, bytes);
-    }
-
-private:
-    std::shared_ptr<FakeStream> stream_;
 };
 
 class FakeBackend final : public wavein::Backend
@@ -303,48 +232,36 @@ public:
         for (std::size_t i = 0; i < state_->devices.size(); ++i)
         {
             const FakeDevice& d = state_->devices[i];
-            wavein::DeviceCaps caps;
-            caps.id = std::to_string(i);
-            caps.name = d.name;
-            caps.formats = d.formats;
-            caps.channels = d.channels;
-            caps.driverVersion = 0x0100;
-            caps.isDefault = static_cast<int>(i) == state_->mapper;
-            list.push_back(std::move(caps));
+            list.push_back({std::to_string(i), d.name, d.formats});
         }
         return list;
     }
 
-    MMRESULT Open(UINT deviceId, const wavein::DeviceCaps* device, const WAVEFORMATEX& format,
-                  bool queryOnly, std::unique_ptr<wavein::Stream>& stream) override
+    MMRESULT Open(const wavein::DeviceCaps* device, const WAVEFORMATEX& format,
+                  std::unique_ptr<wavein::Stream>& stream) override
     {
         std::lock_guard lock(state_->mutex);
-        const int index = device ? std::stoi(device->id) : state_->mapper;
-        if (index < 0 || static_cast<std::size_t>(index) >= state_->devices.size())
+        const std::size_t index = device ? std::stoul(device->id) : 0;
+        if (index >= state_->devices.size())
             return MMSYSERR_NODRIVER;
         FakeCounters& counters = state_->counters;
-        counters.lastOpenedDevice = deviceId;
-        counters.anyOpened = true;
-        const FakeDevice& d = state_->devices[static_cast<std::size_t>(index)];
+        // An entry's place in the core's list is the number the client passed.
+        counters.lastOpenedDevice = device ? static_cast<UINT>(index) : WAVE_MAPPER;
+        const FakeDevice& d = state_->devices[index];
         if (d.openResult != MMSYSERR_NOERROR)
         {
             ++counters.failedOpens;
             wavein::SetFailureDetail(d.failureDetail);
             return d.openResult;
         }
-        if ((wavein::FormatBit(format) & d.formats) == 0)
+        if (format.nChannels != 1 || format.wBitsPerSample != 16)
         {
             ++counters.failedOpens;
             return WAVERR_BADFORMAT;
         }
-        if (queryOnly)
-        {
-            ++counters.queries;
-            return MMSYSERR_NOERROR;
-        }
-        auto fake = std::make_shared<FakeStream>(state_, d, format);
-        state_->open.push_back(fake);
-        stream = std::make_unique<StreamHandle>(std::move(fake));
+        auto fake = std::make_unique<FakeStream>(state_, d, format.nSamplesPerSec);
+        state_->latest = fake.get();
+        stream = std::move(fake);
         ++counters.opens;
         return MMSYSERR_NOERROR;
     }
@@ -371,12 +288,6 @@ void FakeWaveIn::SetDevices(std::vector<FakeDevice> devices)
     state_->devices = std::move(devices);
 }
 
-void FakeWaveIn::SetMapperDevice(int index)
-{
-    std::lock_guard lock(state_->mutex);
-    state_->mapper = index;
-}
-
 FakeCounters FakeWaveIn::Counters() const
 {
     std::lock_guard lock(state_->mutex);
@@ -385,34 +296,20 @@ FakeCounters FakeWaveIn::Counters() const
 
 bool FakeWaveIn::CompleteBlock()
 {
-    std::shared_ptr<detail::FakeStream> latest;
-    {
-        std::lock_guard lock(state_->mutex);
-        auto& open = state_->open;
-        open.erase(std::remove_if(open.begin(), open.end(),
-                                  [](const auto& weak) { return weak.expired(); }),
-                   open.end());
-        if (!open.empty())
-            latest = open.back().lock();
-    }
-    return latest && latest->CompleteBlock();
+    std::lock_guard lock(state_->mutex);
+    return state_->latest != nullptr && state_->latest->CompleteBlock();
 }
 
 // --- FakeWaveInInstall ------------------------------------------------------------------------
 
-struct FakeWaveInInstall::Previous
+FakeWaveInInstall::FakeWaveInInstall(FakeWaveIn& fake)
+    : previous_(wavein::InstallBackend(std::make_shared<detail::FakeBackend>(fake.state_)))
 {
-    std::shared_ptr<wavein::Backend> backend;
-};
-
-FakeWaveInInstall::FakeWaveInInstall(FakeWaveIn& fake) : previous_(std::make_unique<Previous>())
-{
-    previous_->backend = wavein::InstallBackend(std::make_shared<detail::FakeBackend>(fake.state_));
 }
 
 FakeWaveInInstall::~FakeWaveInInstall()
 {
-    wavein::InstallBackend(std::move(previous_->backend));
+    wavein::InstallBackend(std::move(previous_));
 }
 
 } // namespace afx::testing

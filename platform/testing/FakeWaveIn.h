@@ -6,49 +6,37 @@
 //     afx::testing::FakeWaveInInstall installed(fake);
 //
 // The double behaves as mmsystem.h describes (the core is the same); only what is recorded, and
-// when, is its own. Thread-safe.
+// when, is its own. It records 16-bit mono, the tuner's format, at any rate; it refuses other
+// formats with WAVERR_BADFORMAT. Thread-safe.
 #pragma once
 
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace afx::wavein
+{
+class Backend;
+}
+
 namespace afx::testing
 {
 
-// What a fake device records, one 16-bit sample per index from the moment it is opened. An
-// 8-bit format gets the high byte (offset by 128); a stereo one the same sample twice.
-class FakeSource
+// What a fake device records, one sample per index from the moment it is opened.
+struct FakeSource
 {
-public:
-    static FakeSource Silence();
-    // round(amplitude * sin(2 pi hertz n / rate + phase)), clamped to the 16-bit range.
-    static FakeSource Sine(double hertz, double amplitude, double phase = 0.0);
-    // The samples in turn, then silence, or from the start again with `loop`.
-    static FakeSource Recording(std::vector<std::int16_t> samples, bool loop = false);
+    // round(amplitude * sin(2 pi hertz n / rate)), clamped to the 16-bit range.
+    static FakeSource Sine(double hertz, double amplitude);
+    // The samples in turn, over and over.
+    static FakeSource Recording(std::vector<std::int16_t> samples);
     // first, first + 1, ... wrapping around: shows any lost or repeated sample.
     static FakeSource Counter(std::int16_t first = 0);
 
-    std::int16_t Sample(std::uint64_t index, DWORD rate) const;
-
-private:
-    enum class Kind
-    {
-        Silence,
-        Sine,
-        Recording,
-        Counter
-    };
-    Kind kind_ = Kind::Silence;
-    double hertz_ = 0.0;
-    double amplitude_ = 0.0;
-    double phase_ = 0.0;
-    std::shared_ptr<const std::vector<std::int16_t>> samples_;
-    bool loop_ = false;
-    std::int16_t first_ = 0;
+    std::function<std::int16_t(std::uint64_t index, DWORD rate)> sample; // none: silence
 };
 
 enum class FakePacing
@@ -65,31 +53,26 @@ struct FakeDevice
 {
     std::string name{}; // code page 1252; the library cuts it to MAXPNAMELEN - 1
     DWORD formats = WAVE_FORMAT_4M16;
-    WORD channels = 1;
     MMRESULT openResult = MMSYSERR_NOERROR;    // waveInOpen fails with this when not 0
     MMRESULT prepareResult = MMSYSERR_NOERROR; // waveInPrepareHeader fails with this when not 0
     std::string failureDetail{}; // added to the text of those failures, e.g. "Test : occupé"
-    FakeSource source = FakeSource::Silence();
+    FakeSource source{};         // silence
     FakePacing pacing = FakePacing::AsFastAsPossible;
 };
 
 // What the client did to the double's devices, counted since the double was made.
 struct FakeCounters
 {
-    int opens = 0;       // successful opens for recording (queries not counted)
-    int failedOpens = 0; // opens refused by a device (openResult, or a format it lacks)
-    int queries = 0;     // successful WAVE_FORMAT_QUERY opens
+    int opens = 0;       // successful opens
+    int failedOpens = 0; // opens refused by a device (openResult, or not 16-bit mono)
     int closes = 0;
     int starts = 0;
-    int stops = 0; // waveInStop and waveInReset calls
-    int resets = 0;
+    int stops = 0;    // waveInStop calls
     int prepares = 0; // successful, on a header not yet prepared
     int failedPrepares = 0;
-    int unprepares = 0;
-    int addBuffers = 0;        // waveInAddBuffer calls past the handle, pointer and cbwh checks
+    int polls = 0;             // waveInAddBuffer calls that looked for a block
     int blocksDelivered = 0;   // blocks copied into a client's buffer
     UINT lastOpenedDevice = 0; // uDeviceID of the last open that reached a device
-    bool anyOpened = false;    // whether lastOpenedDevice means anything yet
     int OpenNow() const { return opens - closes; }
 };
 
@@ -107,16 +90,14 @@ public:
     FakeWaveIn& operator=(const FakeWaveIn&) = delete;
 
     // Takes effect at the next waveInGetNumDevs (the list stays stable until then); opens use
-    // the new settings at once.
+    // the new settings at once. WAVE_MAPPER opens the first device (MMSYSERR_NODRIVER without
+    // one).
     void SetDevices(std::vector<FakeDevice> devices);
-    // The device WAVE_MAPPER opens (0 unless changed); -1: none, so it fails with
-    // MMSYSERR_NODRIVER.
-    void SetMapperDevice(int index);
 
     FakeCounters Counters() const;
 
     // Manual pacing: completes one block, of the largest prepared header's length, on the most
-    // recently opened device still open. False when that device is not manual, not
+    // recently opened device while it is open. False when that device is not manual, not
     // recording, or has no prepared header yet. Like a card, the device holds at most three
     // blocks: completing one more when it is full loses what it held (an overrun).
     bool CompleteBlock();
@@ -136,8 +117,7 @@ public:
     FakeWaveInInstall& operator=(const FakeWaveInInstall&) = delete;
 
 private:
-    struct Previous;
-    std::unique_ptr<Previous> previous_;
+    std::shared_ptr<wavein::Backend> previous_;
 };
 
 } // namespace afx::testing

@@ -10,117 +10,51 @@
 namespace afx::wavein
 {
 
-DWORD FormatBit(const WAVEFORMATEX& format)
-{
-    if (format.wFormatTag != WAVE_FORMAT_PCM)
-        return 0;
-    int rateIndex;
-    switch (format.nSamplesPerSec)
-    {
-        case 11025:
-            rateIndex = 0;
-            break;
-        case 22050:
-            rateIndex = 1;
-            break;
-        case 44100:
-            rateIndex = 2;
-            break;
-        case 48000:
-            rateIndex = 3;
-            break;
-        case 96000:
-            rateIndex = 4;
-            break;
-        default:
-            return 0;
-    }
-    if (format.nChannels != 1 && format.nChannels != 2)
-        return 0;
-    if (format.wBitsPerSample != 8 && format.wBitsPerSample != 16)
-        return 0;
-    // Four bits per rate, in the order M08, S08, M16, S16.
-    const int within = (format.wBitsPerSample == 16 ? 2 : 0) + (format.nChannels == 2 ? 1 : 0);
-    return static_cast<DWORD>(1) << (rateIndex * 4 + within);
-}
-
 // --- BlockQueue ---------------------------------------------------------------------------
 
 void BlockQueue::Reserve(std::size_t blockBytes)
 {
     std::lock_guard lock(mutex_);
     block_ = std::max(block_, blockBytes);
-    const std::size_t wanted = (kHeldBlocks + 1) * block_;
-    if (wanted <= ring_.size())
-        return;
-    std::vector<unsigned char> grown(wanted);
-    for (std::size_t i = 0; i < held_; ++i)
-        grown[i] = ring_[(head_ + i) % ring_.size()];
-    ring_.swap(grown);
-    head_ = 0;
+    // Reserved now, so that the recording thread never allocates.
+    bytes_.reserve((kHeldBlocks + 1) * block_);
 }
 
 std::size_t BlockQueue::Space() const
 {
     std::lock_guard lock(mutex_);
-    return ring_.size() - held_;
-}
-
-std::size_t BlockQueue::Held() const
-{
-    std::lock_guard lock(mutex_);
-    return held_;
+    return (kHeldBlocks + 1) * block_ - bytes_.size();
 }
 
 std::size_t BlockQueue::Write(const void* data, std::size_t bytes)
 {
     std::lock_guard lock(mutex_);
-    const std::size_t size = ring_.size();
-    bytes = std::min(bytes, size - held_);
+    bytes = std::min(bytes, (kHeldBlocks + 1) * block_ - bytes_.size());
     const auto* from = static_cast<const unsigned char*>(data);
-    std::size_t tail = size == 0 ? 0 : (head_ + held_) % size;
-    std::size_t done = 0;
-    while (done < bytes)
-    {
-        const std::size_t run = std::min(bytes - done, size - tail);
-        std::memcpy(ring_.data() + tail, from + done, run);
-        done += run;
-        tail = (tail + run) % size;
-    }
-    held_ += bytes;
+    bytes_.insert(bytes_.end(), from, from + bytes);
     return bytes;
 }
 
 bool BlockQueue::Take(void* destination, std::size_t bytes)
 {
     std::lock_guard lock(mutex_);
-    if (bytes == 0 || held_ < bytes)
+    if (bytes == 0 || bytes_.size() < bytes)
         return false;
-    const std::size_t size = ring_.size();
-    auto* to = static_cast<unsigned char*>(destination);
-    std::size_t done = 0;
-    while (done < bytes)
-    {
-        const std::size_t run = std::min(bytes - done, size - head_);
-        std::memcpy(to + done, ring_.data() + head_, run);
-        done += run;
-        head_ = (head_ + run) % size;
-    }
-    held_ -= bytes;
+    std::memcpy(destination, bytes_.data(), bytes);
+    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(bytes));
     return true;
 }
 
 void BlockQueue::DropPartial()
 {
     std::lock_guard lock(mutex_);
-    held_ = block_ == 0 ? 0 : held_ - held_ % block_;
+    bytes_.resize(block_ == 0 ? 0 : bytes_.size() - bytes_.size() % block_);
 }
 
 void BlockQueue::Clear()
 {
     std::lock_guard lock(mutex_);
-    held_ = 0;
-    head_ = 0;
+    bytes_.clear();
 }
 
 // --- Per-thread failure record ------------------------------------------------------------
@@ -205,11 +139,6 @@ void EnsureListed(Registry& r)
     r.listed = true;
 }
 
-bool IsMapper(UINT_PTR id)
-{
-    return id == WAVE_MAPPER || id == static_cast<UINT_PTR>(-1);
-}
-
 std::shared_ptr<OpenDevice> Find(HWAVEIN hwi)
 {
     Registry& r = TheRegistry();
@@ -218,9 +147,26 @@ std::shared_ptr<OpenDevice> Find(HWAVEIN hwi)
     return it == r.handles.end() ? nullptr : it->second;
 }
 
-bool HeaderArgumentsValid(const WAVEHDR* pwh, UINT cbwh)
+// The preamble of every call on a handle: the handle, the header when the call takes one, then
+// `body` with the device's lock held, on a device not closed meanwhile.
+template <typename Body>
+MMRESULT OnDevice(HWAVEIN hwi, const WAVEHDR* pwh, UINT cbwh, bool takesHeader, Body body)
 {
-    return pwh != nullptr && cbwh == sizeof(WAVEHDR);
+    Call call;
+    const auto device = Find(hwi);
+    if (!device)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    if (takesHeader && (pwh == nullptr || cbwh != sizeof(WAVEHDR)))
+        return call.Return(MMSYSERR_INVALPARAM);
+    std::lock_guard lock(device->mutex);
+    if (!device->stream)
+        return call.Return(MMSYSERR_INVALHANDLE);
+    return call.Return(body(*device));
+}
+
+template <typename Body> MMRESULT OnDevice(HWAVEIN hwi, Body body)
+{
+    return OnDevice(hwi, nullptr, 0, false, body);
 }
 
 // Hands every queued header back done, with the device's mutex held.
@@ -246,74 +192,38 @@ bool FormatConsistent(const WAVEFORMATEX& f)
 
 // --- Texts ----------------------------------------------------------------------------------
 
-const char* CodeText(MMRESULT code)
+struct CodeText
 {
-    switch (code)
-    {
-        case MMSYSERR_NOERROR:
-            return "La commande spécifiée a été exécutée.";
-        case MMSYSERR_ERROR:
-            return "Erreur non spécifiée.";
-        case MMSYSERR_BADDEVICEID:
-            return "L'identificateur de périphérique spécifié est hors limites.";
-        case MMSYSERR_NOTENABLED:
-            return "Le pilote n'a pas pu être activé.";
-        case MMSYSERR_ALLOCATED:
-            return "Le périphérique spécifié est déjà utilisé. Attendez qu'il soit libéré, puis "
-                   "réessayez.";
-        case MMSYSERR_INVALHANDLE:
-            return "Le descripteur de périphérique spécifié n'est pas valide.";
-        case MMSYSERR_NODRIVER:
-            return "Aucun pilote n'est installé pour ce périphérique, ou le périphérique n'est pas "
-                   "disponible.";
-        case MMSYSERR_NOMEM:
-            return "Mémoire insuffisante pour effectuer cette tâche. Quittez une ou plusieurs "
-                   "applications pour libérer de la mémoire, puis réessayez.";
-        case MMSYSERR_NOTSUPPORTED:
-            return "Cette fonction n'est pas prise en charge par le périphérique.";
-        case MMSYSERR_BADERRNUM:
-            return "Un numéro d'erreur hors limites a été spécifié.";
-        case MMSYSERR_INVALFLAG:
-            return "Un indicateur non valide a été passé à une fonction système.";
-        case MMSYSERR_INVALPARAM:
-            return "Un paramètre non valide a été passé à une fonction système.";
-        case MMSYSERR_HANDLEBUSY:
-            return "Le descripteur spécifié est utilisé au même moment par un autre thread. "
-                   "Réessayez plus tard.";
-        case MMSYSERR_INVALIDALIAS:
-            return "L'alias spécifié est introuvable.";
-        case MMSYSERR_BADDB:
-            return "La base de données du Registre est endommagée.";
-        case MMSYSERR_KEYNOTFOUND:
-            return "La clé de Registre spécifiée est introuvable.";
-        case MMSYSERR_READERROR:
-            return "Impossible de lire la clé de Registre spécifiée.";
-        case MMSYSERR_WRITEERROR:
-            return "Impossible d'écrire dans la clé de Registre spécifiée.";
-        case MMSYSERR_DELETEERROR:
-            return "Impossible de supprimer la clé de Registre spécifiée.";
-        case MMSYSERR_VALNOTFOUND:
-            return "La valeur de Registre spécifiée est introuvable.";
-        case MMSYSERR_NODRIVERCB:
-            return "Le pilote n'a pas appelé la fonction de rappel prévue.";
-        case MMSYSERR_MOREDATA:
-            return "D'autres données restent à renvoyer.";
-        case WAVERR_BADFORMAT:
-            return "Le format audio spécifié n'est pas pris en charge par le périphérique. "
-                   "Choisissez un autre format ou un autre périphérique.";
-        case WAVERR_STILLPLAYING:
-            return "Cette opération est impossible tant que le périphérique utilise la mémoire "
-                   "tampon. Arrêtez ou réinitialisez le périphérique, puis réessayez.";
-        case WAVERR_UNPREPARED:
-            return "L'en-tête de la mémoire tampon n'a pas été préparé. Préparez-le, puis "
-                   "réessayez.";
-        case WAVERR_SYNC:
-            return "Impossible d'ouvrir un périphérique synchrone sans l'indicateur "
-                   "WAVE_ALLOWSYNC.";
-        default:
-            return nullptr;
-    }
-}
+    MMRESULT code;
+    const char* text;
+};
+
+constexpr CodeText kTexts[] = {
+    {MMSYSERR_NOERROR, "La commande spécifiée a été exécutée."},
+    {MMSYSERR_ERROR, "Erreur non spécifiée."},
+    {MMSYSERR_BADDEVICEID, "L'identificateur de périphérique spécifié est hors limites."},
+    {MMSYSERR_NOTENABLED, "Le pilote n'a pas pu être activé."},
+    {MMSYSERR_ALLOCATED,
+     "Le périphérique spécifié est déjà utilisé. Attendez qu'il soit libéré, puis "
+     "réessayez."},
+    {MMSYSERR_INVALHANDLE, "Le descripteur de périphérique spécifié n'est pas valide."},
+    {MMSYSERR_NODRIVER,
+     "Aucun pilote n'est installé pour ce périphérique, ou le périphérique n'est pas "
+     "disponible."},
+    {MMSYSERR_NOMEM, "Mémoire insuffisante pour effectuer cette tâche. Quittez une ou plusieurs "
+                     "applications pour libérer de la mémoire, puis réessayez."},
+    {MMSYSERR_NOTSUPPORTED, "Cette fonction n'est pas prise en charge par le périphérique."},
+    {MMSYSERR_BADERRNUM, "Un numéro d'erreur hors limites a été spécifié."},
+    {MMSYSERR_INVALFLAG, "Un indicateur non valide a été passé à une fonction système."},
+    {MMSYSERR_INVALPARAM, "Un paramètre non valide a été passé à une fonction système."},
+    {WAVERR_BADFORMAT, "Le format audio spécifié n'est pas pris en charge par le périphérique. "
+                       "Choisissez un autre format ou un autre périphérique."},
+    {WAVERR_STILLPLAYING,
+     "Cette opération est impossible tant que le périphérique utilise la mémoire "
+     "tampon. Arrêtez ou réinitialisez le périphérique, puis réessayez."},
+    {WAVERR_UNPREPARED, "L'en-tête de la mémoire tampon n'a pas été préparé. Préparez-le, puis "
+                        "réessayez."},
+};
 
 } // namespace
 
@@ -372,27 +282,14 @@ extern "C" MMRESULT waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UI
         {
             return call.Return(MMSYSERR_NOMEM);
         }
-        if (IsMapper(uDeviceID))
-        {
-            const auto it = std::find_if(r.devices.begin(), r.devices.end(),
-                                         [](const DeviceCaps& d) { return d.isDefault; });
-            if (it == r.devices.end())
-                return call.Return(MMSYSERR_NODRIVER);
-            caps = *it;
-        }
-        else if (uDeviceID >= r.devices.size())
+        if (uDeviceID >= r.devices.size())
             return call.Return(MMSYSERR_BADDEVICEID);
-        else
-            caps = r.devices[uDeviceID];
+        caps = r.devices[uDeviceID];
     }
     WAVEINCAPSA out{};
-    out.wMid = MM_UNMAPPED;
-    out.wPid = MM_PID_UNMAPPED;
-    out.vDriverVersion = caps.driverVersion;
     const std::size_t length = std::min(caps.name.size(), std::size_t{MAXPNAMELEN - 1});
     std::memcpy(out.szPname, caps.name.data(), length);
     out.dwFormats = caps.formats;
-    out.wChannels = caps.channels;
     std::memcpy(pwic, &out, std::min<std::size_t>(cbwic, sizeof out));
     return call.Return(MMSYSERR_NOERROR);
 }
@@ -405,24 +302,9 @@ extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX p
     Call call;
     if (phwi != nullptr)
         *phwi = nullptr;
-    const DWORD known =
-        CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC | WAVE_MAPPED | WAVE_FORMAT_DIRECT;
-    if (fdwOpen & ~known)
+    if (fdwOpen != CALLBACK_NULL)
         return call.Return(MMSYSERR_INVALFLAG);
-    switch (fdwOpen & CALLBACK_TYPEMASK)
-    {
-        case CALLBACK_NULL:
-            break;
-        case CALLBACK_WINDOW:
-        case CALLBACK_THREAD:
-        case CALLBACK_FUNCTION:
-        case CALLBACK_EVENT:
-            return call.Return(MMSYSERR_NOTSUPPORTED);
-        default:
-            return call.Return(MMSYSERR_INVALFLAG);
-    }
-    const bool query = (fdwOpen & WAVE_FORMAT_QUERY) != 0;
-    if ((!query && phwi == nullptr) || pwfx == nullptr)
+    if (phwi == nullptr || pwfx == nullptr)
         return call.Return(MMSYSERR_INVALPARAM);
     const WAVEFORMATEX format = *pwfx;
 
@@ -434,7 +316,7 @@ extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX p
         {
             EnsureListed(r);
             const DeviceCaps* device = nullptr;
-            if (!IsMapper(uDeviceID))
+            if (uDeviceID != WAVE_MAPPER)
             {
                 if (uDeviceID >= r.devices.size())
                     return call.Return(MMSYSERR_BADDEVICEID);
@@ -442,8 +324,7 @@ extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX p
             }
             if (!FormatConsistent(format))
                 return call.Return(WAVERR_BADFORMAT);
-            const MMRESULT opened =
-                CurrentBackend(r).Open(uDeviceID, device, format, query, stream);
+            const MMRESULT opened = CurrentBackend(r).Open(device, format, stream);
             if (opened != MMSYSERR_NOERROR)
                 return call.Return(opened);
         }
@@ -452,9 +333,6 @@ extern "C" MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX p
             return call.Return(MMSYSERR_NOMEM);
         }
     }
-    if (query)
-        return call.Return(MMSYSERR_NOERROR);
-
     auto device = std::make_shared<OpenDevice>();
     device->stream = std::move(stream);
     device->format = format;
@@ -491,72 +369,51 @@ extern "C" MMRESULT waveInClose(HWAVEIN hwi)
 
 extern "C" MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
 {
-    Call call;
-    const auto device = Find(hwi);
-    if (!device)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    if (!HeaderArgumentsValid(pwh, cbwh))
-        return call.Return(MMSYSERR_INVALPARAM);
-    std::lock_guard lock(device->mutex);
-    if (!device->stream)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    if (pwh->dwFlags & WHDR_PREPARED)
-        return call.Return(MMSYSERR_NOERROR);
-    if (pwh->lpData == nullptr || pwh->dwBufferLength == 0 ||
-        pwh->dwBufferLength % device->format.nBlockAlign != 0)
-        return call.Return(MMSYSERR_INVALPARAM);
-    MMRESULT result;
-    try
-    {
-        result = device->stream->Prepare(pwh->dwBufferLength);
-    }
-    catch (const std::bad_alloc&)
-    {
-        result = MMSYSERR_NOMEM;
-    }
-    if (result != MMSYSERR_NOERROR)
-        return call.Return(result);
-    pwh->dwFlags = (pwh->dwFlags & ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE)) | WHDR_PREPARED;
-    return call.Return(MMSYSERR_NOERROR);
+    return OnDevice(hwi, pwh, cbwh, true,
+                    [pwh](OpenDevice& device) -> MMRESULT
+                    {
+                        if (pwh->dwFlags & WHDR_PREPARED)
+                            return MMSYSERR_NOERROR;
+                        if (pwh->lpData == nullptr || pwh->dwBufferLength == 0 ||
+                            pwh->dwBufferLength % device.format.nBlockAlign != 0)
+                            return MMSYSERR_INVALPARAM;
+                        MMRESULT result;
+                        try
+                        {
+                            result = device.stream->Prepare(pwh->dwBufferLength);
+                        }
+                        catch (const std::bad_alloc&)
+                        {
+                            result = MMSYSERR_NOMEM;
+                        }
+                        if (result == MMSYSERR_NOERROR)
+                            pwh->dwFlags =
+                                (pwh->dwFlags & ~static_cast<DWORD>(WHDR_DONE | WHDR_INQUEUE)) |
+                                WHDR_PREPARED;
+                        return result;
+                    });
 }
 
 extern "C" MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
 {
-    Call call;
-    const auto device = Find(hwi);
-    if (!device)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    if (!HeaderArgumentsValid(pwh, cbwh))
-        return call.Return(MMSYSERR_INVALPARAM);
-    std::lock_guard lock(device->mutex);
-    if (!device->stream)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    if (!(pwh->dwFlags & WHDR_PREPARED))
-        return call.Return(MMSYSERR_NOERROR);
-    if (pwh->dwFlags & WHDR_INQUEUE)
-        return call.Return(WAVERR_STILLPLAYING);
-    device->stream->Unprepare(pwh->dwBufferLength);
-    pwh->dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
-    return call.Return(MMSYSERR_NOERROR);
+    return OnDevice(hwi, pwh, cbwh, true,
+                    [pwh](OpenDevice&) -> MMRESULT
+                    {
+                        if (!(pwh->dwFlags & WHDR_PREPARED))
+                            return MMSYSERR_NOERROR;
+                        if (pwh->dwFlags & WHDR_INQUEUE)
+                            return WAVERR_STILLPLAYING;
+                        pwh->dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
+                        return MMSYSERR_NOERROR;
+                    });
 }
 
-extern "C" MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+// With the device's lock held.
+static MMRESULT AddBuffer(OpenDevice& device, WAVEHDR* pwh)
 {
-    Call call;
-    const auto device = Find(hwi);
-    if (!device)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    if (!HeaderArgumentsValid(pwh, cbwh))
-        return call.Return(MMSYSERR_INVALPARAM);
-    std::lock_guard lock(device->mutex);
-    Stream* stream = device->stream.get();
-    if (!stream)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    stream->AddBufferCalled();
     if (!(pwh->dwFlags & WHDR_PREPARED))
-        return call.Return(WAVERR_UNPREPARED);
-
-    auto& queued = device->queued;
+        return WAVERR_UNPREPARED;
+    auto& queued = device.queued;
     const auto mine = std::find(queued.begin(), queued.end(), pwh);
     if (pwh->dwFlags & WHDR_DONE)
     {
@@ -565,73 +422,54 @@ extern "C" MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
         pwh->dwFlags = (pwh->dwFlags & ~static_cast<DWORD>(WHDR_DONE)) | WHDR_INQUEUE;
         if (mine == queued.end())
             queued.push_back(pwh);
-        return call.Return(MMSYSERR_NOERROR);
+        return MMSYSERR_NOERROR;
     }
     const bool wasQueued = (pwh->dwFlags & WHDR_INQUEUE) != 0;
     if (wasQueued && mine == queued.end())
-        return call.Return(WAVERR_STILLPLAYING); // queued on another device
+        return WAVERR_STILLPLAYING; // queued on another device
     if (!wasQueued)
     {
         pwh->dwBytesRecorded = 0;
         pwh->dwFlags |= WHDR_INQUEUE;
         queued.push_back(pwh);
     }
-    if (stream->TakeBlock(pwh->lpData, pwh->dwBufferLength))
+    if (device.stream->TakeBlock(pwh->lpData, pwh->dwBufferLength))
     {
         pwh->dwBytesRecorded = pwh->dwBufferLength;
         pwh->dwFlags = (pwh->dwFlags & ~static_cast<DWORD>(WHDR_INQUEUE)) | WHDR_DONE;
         queued.erase(std::find(queued.begin(), queued.end(), pwh));
-        return call.Return(MMSYSERR_NOERROR);
+        return MMSYSERR_NOERROR;
     }
     std::string detail;
-    const MMRESULT failure = stream->Failure(detail);
+    const MMRESULT failure = device.stream->Failure(detail);
     if (failure != MMSYSERR_NOERROR)
     {
         SetFailureDetail(std::move(detail));
-        return call.Return(failure);
+        return failure;
     }
-    return call.Return(wasQueued ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR);
+    return wasQueued ? WAVERR_STILLPLAYING : MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
+{
+    return OnDevice(hwi, pwh, cbwh, true,
+                    [pwh](OpenDevice& device) { return AddBuffer(device, pwh); });
 }
 
 extern "C" MMRESULT waveInStart(HWAVEIN hwi)
 {
-    Call call;
-    const auto device = Find(hwi);
-    if (!device)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    std::lock_guard lock(device->mutex);
-    if (!device->stream)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    return call.Return(device->stream->Start());
+    return OnDevice(hwi, [](OpenDevice& device) { return device.stream->Start(); });
 }
 
 extern "C" MMRESULT waveInStop(HWAVEIN hwi)
 {
-    Call call;
-    const auto device = Find(hwi);
-    if (!device)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    std::lock_guard lock(device->mutex);
-    if (!device->stream)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    device->stream->Stop();
-    ReturnQueued(*device);
-    return call.Return(MMSYSERR_NOERROR);
-}
-
-extern "C" MMRESULT waveInReset(HWAVEIN hwi)
-{
-    Call call;
-    const auto device = Find(hwi);
-    if (!device)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    std::lock_guard lock(device->mutex);
-    if (!device->stream)
-        return call.Return(MMSYSERR_INVALHANDLE);
-    device->stream->Stop();
-    device->stream->Discard();
-    ReturnQueued(*device);
-    return call.Return(MMSYSERR_NOERROR);
+    return OnDevice(hwi,
+                    [](OpenDevice& device) -> MMRESULT
+                    {
+                        device.stream->Stop();
+                        ReturnQueued(device);
+                        return MMSYSERR_NOERROR;
+                    });
 }
 
 extern "C" MMRESULT waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT cchText)
@@ -641,10 +479,11 @@ extern "C" MMRESULT waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT c
     if (pszText == nullptr)
         return MMSYSERR_INVALPARAM;
     pszText[0] = '\0';
-    const char* base = CodeText(mmrError);
-    if (base == nullptr)
+    const auto known = std::find_if(std::begin(kTexts), std::end(kTexts),
+                                    [mmrError](const CodeText& t) { return t.code == mmrError; });
+    if (known == std::end(kTexts))
         return MMSYSERR_BADERRNUM;
-    std::string text = base;
+    std::string text = known->text;
     if (lastFailure.code == mmrError && !lastFailure.detail.empty())
         text += " (" + lastFailure.detail + ")";
     if (text.size() > MAXERRORLENGTH - 1)

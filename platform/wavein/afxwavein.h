@@ -43,24 +43,17 @@ struct DeviceCaps
     std::string id;   // the back end's own name for the device
     std::string name; // product name in code page 1252, any length (the core cuts it)
     DWORD formats = 0;
-    WORD channels = 0;
-    MMVERSION driverVersion = 0;
-    bool isDefault = false; // the device WAVE_MAPPER stands for
 };
-
-// The WAVE_FORMAT_* bit a PCM format stands for, or 0 when it has none.
-DWORD FormatBit(const WAVEFORMATEX& format);
 
 // A byte queue of recorded sound, filled by a recording thread and emptied block by block by the
 // client's calls. Bounded: a writer gets only as much room as Space() says. Thread-safe.
 class BlockQueue
 {
 public:
-    // Makes room for kHeldBlocks + 1 blocks of this length (never shrinks); keeps the content.
-    // Throws std::bad_alloc.
+    // Makes room for kHeldBlocks + 1 blocks of the longest length it was given; keeps the
+    // content. Throws std::bad_alloc.
     void Reserve(std::size_t blockBytes);
     std::size_t Space() const;
-    std::size_t Held() const;
     // Appends at most Space() bytes; returns how many it took.
     std::size_t Write(const void* data, std::size_t bytes);
     // Moves the oldest `bytes` bytes to `destination` when at least that many are held.
@@ -71,32 +64,24 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<unsigned char> ring_;
-    std::size_t head_ = 0;
-    std::size_t held_ = 0;
+    std::vector<unsigned char> bytes_; // the oldest first
     std::size_t block_ = 0;
 };
 
-// An open device. The core destroys it on waveInClose (after Stop) or when the process ends.
+// An open device. The core destroys it on waveInClose, without calling Stop first.
 class Stream
 {
 public:
     virtual ~Stream() = default; // must stop recording first and end the recording thread
     // waveInStart. Starts recording; starting a started stream does nothing.
     virtual MMRESULT Start() = 0;
-    // waveInStop, waveInReset, waveInClose. Stops recording and drops the block being filled;
-    // stopping a stopped stream does nothing. Must return promptly, the device hung or gone.
+    // waveInStop, waveInClose. Stops recording and drops the block being filled; stopping a
+    // stopped stream does nothing. Must return promptly, the device hung or gone.
     virtual void Stop() = 0;
-    // waveInReset, after Stop: drops everything recorded.
-    virtual void Discard() = 0;
-    // waveInPrepareHeader / waveInUnprepareHeader: a header of this length (the core has checked
-    // it is a non-zero multiple of the format's block) was prepared / unprepared. Blocks handed
-    // over from now on have this length: the stream makes room for them (BlockQueue::Reserve).
+    // waveInPrepareHeader: a header of this length (the core has checked it is a non-zero
+    // multiple of the format's block) was prepared. Blocks handed over from now on have this
+    // length: the stream makes room for them (BlockQueue::Reserve).
     virtual MMRESULT Prepare(DWORD bufferBytes) = 0;
-    virtual void Unprepare(DWORD bufferBytes) { (void)bufferBytes; }
-    // Every waveInAddBuffer that reaches the stream, before its header is looked at (a double
-    // counts them; a real device has nothing to do).
-    virtual void AddBufferCalled() {}
     // waveInAddBuffer, when the header may be filled: copies the next complete block of `bytes`
     // bytes into `destination` (the client's buffer, on the client's thread) and returns true, or
     // returns false at once when no block is complete. Never waits.
@@ -118,13 +103,12 @@ public:
     // client will number them. Devices whose capabilities cannot be read are left out.
     virtual std::vector<DeviceCaps> Enumerate() = 0;
     // waveInOpen: opens `device` (an entry of the last Enumerate; null for WAVE_MAPPER: the
-    // default device) for `format`, which the core has found consistent PCM. With `queryOnly`
-    // (WAVE_FORMAT_QUERY) it only finds out whether it could, and leaves `stream` empty.
-    // `deviceId` is the number the client passed. The device must take exactly that format,
-    // else WAVERR_BADFORMAT; busy MMSYSERR_ALLOCATED; gone MMSYSERR_NODRIVER. Failures may leave
-    // a detail with SetFailureDetail. Opening must not start recording.
-    virtual MMRESULT Open(UINT deviceId, const DeviceCaps* device, const WAVEFORMATEX& format,
-                          bool queryOnly, std::unique_ptr<Stream>& stream) = 0;
+    // default device) for `format`, which the core has found consistent PCM, into `stream`.
+    // The device must take exactly that format, else WAVERR_BADFORMAT; busy
+    // MMSYSERR_ALLOCATED; gone MMSYSERR_NODRIVER. Failures may leave a detail with
+    // SetFailureDetail. Opening must not start recording.
+    virtual MMRESULT Open(const DeviceCaps* device, const WAVEFORMATEX& format,
+                          std::unique_ptr<Stream>& stream) = 0;
 };
 
 // Replaces the back end; null puts the platform's own back again. Returns the one replaced

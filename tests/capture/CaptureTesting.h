@@ -50,13 +50,14 @@ inline std::string EntryText(const CComboBox& combo, int index)
     return std::string(static_cast<LPCSTR>(combo.m_hWnd->items.at(index).text));
 }
 
-// Waits, serving the interface thread, until the devices have seen `count` more buffer
-// hand-backs: that many passes of the capture loop have begun since the call.
+// Waits, serving the interface thread, until the devices have been asked `count` more times for
+// a block: at least that many passes of the capture loop have begun since the call (a pass that
+// hands a block back asks for none, the next one does).
 inline void WaitForPasses(const afx::testing::FakeWaveIn& fake, int count)
 {
-    const int target = fake.Counters().addBuffers + count;
+    const int target = fake.Counters().polls + count;
     PumpUntil(std::to_string(count) + " more passes of the capture thread",
-              [&] { return fake.Counters().addBuffers >= target; });
+              [&] { return fake.Counters().polls >= target; });
 }
 
 inline void WaitForSlider(TunerDialog& dlg, int position)
@@ -71,7 +72,7 @@ inline void ExpectEverythingReleased(TunerDialog& dlg, const afx::testing::FakeW
 {
     const afx::testing::FakeCounters c = fake.Counters();
     EXPECT_EQ(c.OpenNow(), 0) << "a device is still open";
-    EXPECT_EQ(c.unprepares, c.prepares) << "a prepared header was not unprepared";
+    EXPECT_EQ(dlg.m_WaveHdr.dwFlags & WHDR_PREPARED, 0u) << "the header was not unprepared";
     EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
     EXPECT_EQ(dlg.m_bRunning.load(), 0);
     EXPECT_EQ(dlg.m_phWaveIn, nullptr);

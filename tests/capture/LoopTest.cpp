@@ -19,75 +19,63 @@ class CaptureLoop : public CaptureTest
 {
 };
 
-TEST_F(CaptureLoop, StopWithoutCaptureChangesNothing)
-{
-    TunerWorld world;
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    const afx::testing::FakeCounters before = world.fake.Counters();
-
-    ClickStop(dlg);
-    ClickStop(dlg);
-    const afx::testing::FakeCounters after = world.fake.Counters();
-    EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
-    EXPECT_EQ(dlg.ImagIn, nullptr) << "Stop makes no arrays";
-    EXPECT_EQ(after.stops, before.stops);
-    EXPECT_EQ(after.starts, 0);
-    EXPECT_EQ(after.OpenNow(), 1);
-    EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
-}
-
-TEST_F(CaptureLoop, GoMakesTheArraysOnceWithTheOutputsZeroed)
+TEST_F(CaptureLoop, GoAndStopInAnyOrderKeepOneThreadOneDeviceAndOneSetOfArrays)
 {
     TunerWorld world({ManualCard("Carte test")});
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    EXPECT_EQ(dlg.ImagIn, nullptr);
-
-    ClickGo(dlg);
-    ASSERT_NE(dlg.RealIn, nullptr);
-    ASSERT_NE(dlg.ImagIn, nullptr);
-    ASSERT_NE(dlg.RealOut, nullptr);
-    ASSERT_NE(dlg.ImagOut, nullptr);
+    const HWAVEIN device = *dlg.m_phWaveIn;
+    struct Step
+    {
+        const char* what;
+        void (*act)(TunerDialog&);
+        bool running;
+        int starts;
+    };
+    const Step steps[] = {
+        {"Stop before any capture", ClickStop, false, 0},
+        {"Stop again", ClickStop, false, 0},
+        {"GO", ClickGo, true, 1},
+        {"GO while capturing", ClickGo, true, 1},
+        {"OnGo while capturing", [](TunerDialog& d) { d.OnGo(); }, true, 1},
+        {"Stop", ClickStop, false, 1},
+        {"GO after Stop", ClickGo, true, 2},
+        {"Stop, last", ClickStop, false, 2},
+    };
+    CWinThread* thread = nullptr;
+    std::vector<double*> arrays;
+    for (const Step& step : steps)
+    {
+        SCOPED_TRACE(step.what);
+        step.act(dlg);
+        EXPECT_TRUE(!step.running || thread == nullptr || dlg.m_pCaptureThread == thread)
+            << "a second capture thread";
+        thread = dlg.m_pCaptureThread;
+        EXPECT_EQ(thread != nullptr, step.running);
+        if (step.running)
+            WaitForPasses(world.fake, 1);
+        const std::vector<double*> now = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
+        if (arrays.empty() && now[0] != nullptr)
+            arrays = now;
+        EXPECT_EQ(now, arrays.empty() ? std::vector<double*>(4) : arrays) << "the arrays";
+        const afx::testing::FakeCounters c = world.fake.Counters();
+        EXPECT_EQ(c.starts, step.starts);
+        EXPECT_EQ(c.stops, 0) << "Stop leaves the device recording";
+        EXPECT_EQ(c.opens, 1);
+        EXPECT_EQ(c.prepares, 1);
+        EXPECT_EQ(*dlg.m_phWaveIn, device);
+        EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
+    }
     // Passes with nothing recorded transform nothing.
-    WaitForPasses(world.fake, 3);
-    ClickStop(dlg);
-
-    size_t nonZero = 0;
+    std::size_t nonZero = 0;
     for (UINT k = 0; k < kBufferBytes; ++k)
         nonZero += (dlg.RealOut[k] != 0.0) + (dlg.ImagOut[k] != 0.0);
     EXPECT_EQ(nonZero, 0u);
     EXPECT_EQ(dlg.SliderPos(), 0);
-}
-
-TEST_F(CaptureLoop, StopThenGoReusesTheOpenDeviceAndTheSameArrays)
-{
-    TunerWorld world({SineCard("Carte test", 110)});
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    const HWAVEIN device = *dlg.m_phWaveIn;
-
-    ClickGo(dlg);
-    WaitForPasses(world.fake, 2);
-    ClickStop(dlg);
-    EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
-    EXPECT_EQ(world.fake.Counters().stops, 0) << "Stop leaves the device recording";
-    double* const arrays[] = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
-
-    ClickGo(dlg);
-    ASSERT_NE(dlg.m_pCaptureThread, nullptr);
-    WaitForPasses(world.fake, 2);
-    ClickStop(dlg);
-
-    const double* const now[] = {dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(now[i], arrays[i]) << "array " << i;
-    ASSERT_NE(dlg.m_phWaveIn, nullptr);
-    EXPECT_EQ(*dlg.m_phWaveIn, device);
-    const afx::testing::FakeCounters c = world.fake.Counters();
-    EXPECT_EQ(c.opens, 1);
-    EXPECT_EQ(c.starts, 2);
-    EXPECT_EQ(c.prepares, 1);
+    // With the only thread gone, no pass asks for a block any more.
+    const int asked = world.fake.Counters().polls;
+    Pump(100);
+    EXPECT_EQ(world.fake.Counters().polls, asked);
 }
 
 TEST_F(CaptureLoop, EachRecordedSampleBecomesOneRealInputAndTheBlockIsTransformed)
@@ -142,28 +130,6 @@ TEST_F(CaptureLoop, APassWithNothingRecordedAnalysesThePreviousSpectrum)
     }
     ClickStop(dlg);
     EXPECT_EQ(world.fake.Counters().blocksDelivered, 1);
-}
-
-TEST_F(CaptureLoop, GoWhileCapturingKeepsTheOneThread)
-{
-    TunerWorld world({ManualCard("Carte test")});
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    ClickGo(dlg);
-    CWinThread* const thread = dlg.m_pCaptureThread;
-    ASSERT_NE(thread, nullptr);
-    WaitForPasses(world.fake, 1);
-
-    ClickGo(dlg);
-    dlg.OnGo();
-    EXPECT_EQ(dlg.m_pCaptureThread, thread);
-    EXPECT_EQ(world.fake.Counters().starts, 1);
-
-    ClickStop(dlg);
-    // With the only thread gone, no pass hands the buffer back any more.
-    const int handedBack = world.fake.Counters().addBuffers;
-    Pump(100);
-    EXPECT_EQ(world.fake.Counters().addBuffers, handedBack);
 }
 
 // The ways the user ends the dialog.

@@ -11,15 +11,14 @@
 using namespace wave_test;
 using fresh_process::InFreshProcess;
 using fresh_process::Problems;
-using sound_fixtures::AlsaFileDevice;
 using sound_fixtures::Utf8;
-using test_support::TempFolder;
 
 namespace
 {
 
 constexpr DWORD kBlockBytes = 1u << 19; // the dialog's buffer
 constexpr std::size_t kBlockSamples = kBlockBytes / 2;
+constexpr DWORD k48M16 = WAVE_FORMAT_4M16 << 4; // 48,000 Hz mono 16-bit
 
 // What the file device plays: no two neighbours alike, no period near a block's length.
 std::vector<std::int16_t> Recording(std::size_t count)
@@ -34,28 +33,27 @@ std::vector<std::int16_t> Recording(std::size_t count)
     return samples;
 }
 
-// The devices every child sees. The first line of the capture device's description is cut
-// before the last word that does not fit, "Guitare d’étude — entrée ♪…", in code page 1252 with '?'
-// for the note sign.
+// The devices every child sees, besides the machine's. The first line of the capture device's
+// description is cut before the last word that fits, in code page 1252 with '?' for the note.
 const char* const kFileName = "Guitare d\x92\xe9tude \x97 entr\xe9"
                               "e ?\x85";
 const char* const kPlugName = "Bouchon 48 kHz";
 
 struct FileDevices
 {
-    TempFolder dir;
+    test_support::TempFolder dir;
     std::vector<std::int16_t> samples = Recording(3 * kBlockSamples + 300000);
-    std::string configPath;
 
     FileDevices()
     {
         const std::string raw = dir / "in.raw";
         sound_fixtures::WriteRaw(raw, samples);
+        const std::string missing = dir / "missing.raw";
         const std::string extra =
             // Cannot be opened: its file is missing.
             "pcm.quintorbroken { type file slave.pcm \"null\" file \"/dev/null\"\n"
             "    infile \"" +
-            dir / "missing.raw" +
+            missing +
             "\" format \"raw\"\n"
             "    hint { show on description \"Appareil cass\xc3\xa9|IOIDInput\" } }\n"
             // Playback only, by its hint.
@@ -69,165 +67,90 @@ struct FileDevices
             // A default that cannot be opened, whatever this machine has.
             "pcm.!default { type file slave.pcm \"null\" file \"/dev/null\"\n"
             "    infile \"" +
-            dir / "missing.raw" + "\" format \"raw\" }\n";
-        configPath = sound_fixtures::WriteAlsaConfig(
+            missing + "\" format \"raw\" }\n";
+        const std::string config = sound_fixtures::WriteAlsaConfig(
             dir.Path(),
             {{.pcm = "quintorfile",
               .description =
                   Utf8(u8"Guitare d’étude — entrée ♪ très longue description\nDeuxième ligne"),
               .rawPath = raw}},
             extra);
-        setenv("ALSA_CONFIG_PATH", configPath.c_str(), 1);
+        setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
     }
 };
 
-struct Listed
+// The list's names, by device number.
+std::vector<std::string> List(std::vector<DWORD>& formats)
 {
-    UINT id;
-    WAVEINCAPSA caps;
-};
-
-std::vector<Listed> List()
-{
-    std::vector<Listed> list;
+    std::vector<std::string> names;
     const UINT count = waveInGetNumDevs();
     for (UINT i = 0; i < count; ++i)
     {
-        Listed entry{i, {}};
-        if (waveInGetDevCapsA(i, &entry.caps, sizeof entry.caps) == MMSYSERR_NOERROR)
-            list.push_back(entry);
+        WAVEINCAPSA caps{};
+        names.push_back(waveInGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR
+                            ? caps.szPname
+                            : "<no capabilities>");
+        formats.push_back(caps.dwFormats);
     }
-    return list;
+    return names;
 }
 
-const Listed* Named(const std::vector<Listed>& list, const std::string& name)
+UINT Find(const std::vector<std::string>& names, const std::string& name)
 {
-    for (const Listed& entry : list)
-        if (name == entry.caps.szPname)
-            return &entry;
-    return nullptr;
+    return static_cast<UINT>(std::find(names.begin(), names.end(), name) - names.begin());
 }
 
-TEST(WaveAlsa, FileDeviceIsListedByTheFirstLineOfItsDescription)
+TEST(WaveAlsa, FailuresToOpenCarryAlsasOwnText)
 {
     InFreshProcess(
         []
         {
             FileDevices setup;
             Problems p;
-            const auto list = List();
-            const Listed* file = Named(list, kFileName);
-            p.Expect(file != nullptr, "the file device is not listed under its converted name");
-            if (file)
+            std::vector<DWORD> formats;
+            const UINT plug = Find(List(formats), kPlugName);
+            p.Expect(plug < formats.size() && (formats[plug] & k48M16) != 0,
+                     "the 48 kHz device is not listed with 48 kHz mono 16-bit");
+            struct Case
             {
-                p.Expect((file->caps.dwFormats & WAVE_FORMAT_4M16) != 0, "no WAVE_FORMAT_4M16");
-                p.Expect(file->caps.wChannels >= 1, "no channel");
+                const char* what;
+                UINT device;
+                MMRESULT code;
+                int error;
+            };
+            const Case cases[] = {
+                {"44.1 kHz on a 48 kHz device", plug, WAVERR_BADFORMAT, EINVAL},
+                {"the mapper without a default device", WAVE_MAPPER, MMSYSERR_NODRIVER, ENOENT},
+            };
+            for (const Case& c : cases)
+            {
+                HWAVEIN h = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+                const WAVEFORMATEX f = Format();
+                p.Expect(waveInOpen(&h, c.device, &f, 0, 0, CALLBACK_NULL) == c.code,
+                         std::string(c.what) + ": another result");
+                p.Expect(h == nullptr, std::string(c.what) + ": a handle was left");
+                p.Expect(EndsWithAlsaText(ErrorText(c.code), c.error),
+                         std::string(c.what) + ": " + ErrorText(c.code));
             }
             return p.Text();
         });
 }
 
-TEST(WaveAlsa, DevicesThatCannotRecordAreLeftOut)
+TEST(WaveAlsa, RecordsTheFileExactlyAndClosesWhileItsThreadRuns)
 {
     InFreshProcess(
         []
         {
             FileDevices setup;
             Problems p;
-            const auto list = List();
-            // What this machine's ALSA helper entries are called, when it has them.
-            const char* const helpers[] = {"Discard all samples", "Rate Converter Plugin",
-                                           "Plugin for channel upmix", "Plugin for channel downmix",
-                                           "Plugin using Speex DSP"};
-            for (const Listed& entry : list)
-            {
-                const std::string name = entry.caps.szPname;
-                for (const char* helper : helpers)
-                    p.Expect(name.rfind(helper, 0) != 0, "helper entry listed: " + name);
-                p.Expect(name != "Appareil cass\xe9", "a device that cannot be opened is listed");
-                p.Expect(name != "Sortie seule", "a playback-only device is listed");
-                p.Expect(name != "\xbb P\xe9riph\xe9rique par d\xe9"
-                                 "faut",
-                         "a broken default is listed");
-            }
-            WAVEINCAPSA caps{};
-            p.Expect(waveInGetDevCapsA(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NODRIVER,
-                     "the mapper has capabilities without a default device");
-            p.Expect(waveInGetDevCapsA(static_cast<UINT>(list.size()), &caps, sizeof caps) ==
-                         MMSYSERR_BADDEVICEID,
-                     "the count and the capabilities disagree");
-            return p.Text();
-        });
-}
-
-TEST(WaveAlsa, FormatBitsMeanExactlyThatFormatWithNoRateConverter)
-{
-    InFreshProcess(
-        []
-        {
-            FileDevices setup;
-            Problems p;
-            const auto list = List();
-            const Listed* plug = Named(list, kPlugName);
-            p.Expect(plug != nullptr, "the 48 kHz device is not listed");
-            if (!plug)
-                return p.Text();
-            p.Expect((plug->caps.dwFormats & WAVE_FORMAT_4M16) == 0,
-                     "WAVE_FORMAT_4M16 claimed through a rate converter");
-            p.Expect((plug->caps.dwFormats & WAVE_FORMAT_48M16) != 0, "WAVE_FORMAT_48M16 missing");
-
-            HWAVEIN h = nullptr;
-            const WAVEFORMATEX f = Format();
-            const MMRESULT r = waveInOpen(&h, plug->id, &f, 0, 0, CALLBACK_NULL);
-            p.Expect(r == WAVERR_BADFORMAT, "44.1 kHz opened on a 48 kHz device");
-            const std::string expected = std::string(" (ALSA : ") + std::strerror(EINVAL) + ")";
-            const std::string text = ErrorText(WAVERR_BADFORMAT);
-            p.Expect(text.size() > expected.size() && text.compare(text.size() - expected.size(),
-                                                                   expected.size(), expected) == 0,
-                     "the text does not end with ALSA's: " + text);
-
-            const WAVEFORMATEX f48 = Format(48000);
-            p.Expect(waveInOpen(&h, plug->id, &f48, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR,
-                     "48 kHz refused");
-            return p.Text();
-        });
-}
-
-TEST(WaveAlsa, MapperWithoutADefaultDeviceReportsNoDriverWithAlsasText)
-{
-    InFreshProcess(
-        []
-        {
-            FileDevices setup;
-            Problems p;
-            HWAVEIN h = nullptr;
-            const WAVEFORMATEX f = Format();
-            p.Expect(waveInOpen(&h, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) == MMSYSERR_NODRIVER,
-                     "WAVE_MAPPER did not fail with MMSYSERR_NODRIVER");
-            p.Expect(h == nullptr, "a handle was left");
-            const std::string text = ErrorText(MMSYSERR_NODRIVER);
-            const std::string alsa = std::string(" (ALSA : ") + std::strerror(ENOENT) + ")";
-            p.Expect(text.size() > alsa.size() && text.substr(text.size() - alsa.size()) == alsa,
-                     "unexpected text: " + text);
-            return p.Text();
-        });
-}
-
-TEST(WaveAlsa, TwoConsecutiveBlocksAreExactlyTheFile)
-{
-    InFreshProcess(
-        []
-        {
-            FileDevices setup;
-            Problems p;
-            const Listed* file = nullptr;
-            const auto list = List();
-            file = Named(list, kFileName);
-            if (!file)
+            std::vector<DWORD> formats;
+            const std::vector<std::string> names = List(formats);
+            const UINT file = Find(names, kFileName);
+            if (file == names.size())
                 return std::string("the file device is not listed\n");
             HWAVEIN h = nullptr;
             const WAVEFORMATEX f = Format();
-            if (const MMRESULT r = waveInOpen(&h, file->id, &f, 0, 0, CALLBACK_NULL); r != 0)
+            if (const MMRESULT r = waveInOpen(&h, file, &f, 0, 0, CALLBACK_NULL); r != 0)
                 return "the file device did not open: " + ErrorText(r) + "\n";
             Buffer b(kBlockBytes);
             p.Expect(waveInPrepareHeader(h, &b.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR,
@@ -236,7 +159,7 @@ TEST(WaveAlsa, TwoConsecutiveBlocksAreExactlyTheFile)
 
             // The capture loop's pattern, under a watchdog.
             std::vector<std::int16_t> heard;
-            Watchdog watchdog("two blocks from the ALSA file device");
+            Watchdog watchdog("two blocks from the ALSA file device, then closing it");
             while (heard.size() < 2 * kBlockSamples)
             {
                 waveInAddBuffer(h, &b.header, sizeof(WAVEHDR));
@@ -247,39 +170,22 @@ TEST(WaveAlsa, TwoConsecutiveBlocksAreExactlyTheFile)
             }
             p.Expect(std::equal(heard.begin(), heard.end(), setup.samples.begin()),
                      "the blocks differ from the file");
-
             // Its thread is waiting for room now (the file outruns us): stop and close wake it.
             p.Expect(waveInStop(h) == MMSYSERR_NOERROR, "stop failed");
             p.Expect(waveInUnprepareHeader(h, &b.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR,
                      "unprepare failed");
             p.Expect(waveInClose(h) == MMSYSERR_NOERROR, "close failed");
-            return p.Text();
-        });
-}
 
-TEST(WaveAlsa, CloseWhileTheReaderThreadRunsReturns)
-{
-    InFreshProcess(
-        []
-        {
-            FileDevices setup;
-            Problems p;
-            const auto list = List();
-            const Listed* file = Named(list, kFileName);
-            if (!file)
-                return std::string("the file device is not listed\n");
-            Watchdog watchdog("closing an ALSA device while it records");
+            // Closing while the thread reads, without stopping first.
             for (int round = 0; round < 5; ++round)
             {
-                HWAVEIN h = nullptr;
-                const WAVEFORMATEX f = Format();
-                if (waveInOpen(&h, file->id, &f, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
-                    return std::string("the file device did not open\n");
-                Buffer b(4096);
-                p.Expect(waveInPrepareHeader(h, &b.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR,
-                         "prepare failed");
-                p.Expect(waveInStart(h) == MMSYSERR_NOERROR, "start failed");
-                waveInAddBuffer(h, &b.header, sizeof(WAVEHDR));
+                Buffer small(4096);
+                p.Expect(waveInOpen(&h, file, &f, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR &&
+                             waveInPrepareHeader(h, &small.header, sizeof(WAVEHDR)) ==
+                                 MMSYSERR_NOERROR &&
+                             waveInStart(h) == MMSYSERR_NOERROR,
+                         "open, prepare or start failed");
+                waveInAddBuffer(h, &small.header, sizeof(WAVEHDR));
                 p.Expect(waveInClose(h) == MMSYSERR_NOERROR, "close failed");
             }
             return p.Text();

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <strings.h>
+
 using afx::wavein::DeviceHint;
+using afx::wavein::DeviceNames;
 using sound_fixtures::Utf8;
 
 namespace
@@ -20,68 +23,44 @@ TEST(WaveDeviceName, SaysWhatEachEntryIs)
     };
     const Row rows[] = {
         // Sound servers by their plugin, and the default by the server it is routed to.
-        {{"pulse", {"PulseAudio Sound Server"}}, "PulseAudio"},
-        {{"pipewire", {"PipeWire Sound Server"}}, "PipeWire"},
-        {{"jack", {"JACK Audio Connection Kit"}}, "JACK"},
-        {{"default", {"Playback/recording through the PulseAudio sound server"}, true},
+        {{"pulse", "PulseAudio Sound Server"}, "PulseAudio"},
+        {{"pipewire", "PipeWire Sound Server"}, "PipeWire"},
+        {{"jack", "JACK Audio Connection Kit"}, "JACK"},
+        {{"default", "Playback/recording through the PulseAudio sound server", true},
          "» PulseAudio (par défaut)"},
-        {{"default", {"Default ALSA Output (currently PipeWire Media Server)"}, true},
+        {{"default", "Default ALSA Output\n(currently PipeWire Media Server)", true},
          "» PipeWire (par défaut)"},
-        {{"default", {"Default Audio Device"}, true}, "» Périphérique par défaut"},
-        {{"default", {}, true}, "» Périphérique par défaut"},
-        {{"default", {"Micro jack 3,5 mm"}, true}, "» Périphérique par défaut"},
+        {{"default", "Default Audio Device", true}, "» Périphérique par défaut"},
+        {{"default", "", true}, "» Périphérique par défaut"},
+        {{"default", "Micro jack 3,5 mm", true}, "» Périphérique par défaut"},
         // A card's devices: its name and the device's, the capture one when both are given.
         {{"hw:CARD=PCH,DEV=0",
-          {"HDA Intel PCH, ALC892 Analog", "Direct hardware device without any conversions"}},
+          "HDA Intel PCH, ALC892 Analog\nDirect hardware device without any conversions"},
          "HDA Intel PCH: ALC892 Analog"},
-        {{"plughw:CARD=Device,DEV=0", {"USB Audio Device, USB Audio", "Hardware device with"}},
+        {{"plughw:CARD=Device,DEV=0", "USB Audio Device, USB Audio\nHardware device with"},
          "USB Audio Device: USB Audio"},
-        {{"dsnoop:CARD=PCH,DEV=0", {"HDA Intel PCH, ALC892 Analog / ALC892 Alt Analog"}},
+        {{"dsnoop:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog / ALC892 Alt Analog"},
          "HDA Intel PCH: ALC892 Alt…"},
-        {{"sysdefault:CARD=Generic", {"HD-Audio Generic, ALC257 Analog"}},
+        {{"sysdefault:CARD=Generic", "HD-Audio Generic, ALC257 Analog"},
          "HD-Audio Generic: ALC257 Analog"},
-        {{"sysdefault:CARD=Generic", {"HD-Audio Generic, ALC1220 Analog"}},
+        {{"sysdefault:CARD=Generic", "HD-Audio Generic, ALC1220 Analog"},
          "HD-Audio Generic: ALC1220…"},
-        {{"sysdefault:CARD=Mic", {"Blue Snowball"}}, "Blue Snowball"},
+        {{"sysdefault:CARD=Mic", "Blue Snowball"}, "Blue Snowball"},
         // Other entries: the first line of their description, else their PCM name.
-        {{"quintorfile", {"Micro, guitare"}}, "Micro, guitare"},
-        {{"quintorfile",
-          {Utf8(u8"Guitare d’étude — entrée ♪ très longue description"), "Deuxième ligne"}},
+        {{"quintorfile", "Micro, guitare"}, "Micro, guitare"},
+        {{"quintorfile", Utf8(u8"Guitare d’étude — entrée ♪ très longue description\nDeuxième")},
          "Guitare d’étude — entrée ?…"},
-        {{"quintorfile", {Utf8(u8"Entrée ligne arrière — connecteur XLR")}},
-         "Entrée ligne arrière…"},
-        {{"quintorfile", {"Enregistreurnumeriquedeterrainportable"}},
+        {{"quintorfile", Utf8(u8"Entrée ligne arrière — connecteur XLR")}, "Entrée ligne arrière…"},
+        {{"quintorfile", "Enregistreurnumeriquedeterrainportable"},
          "Enregistreurnumeriquedeterrain…"},
-        {{"quintorfile", {"  Carte\tde   test  "}}, "Carte de test"},
-        {{"quintorfile", {}}, "quintorfile"},
-        {{"quintorfile", {" ", "Seconde ligne"}}, "quintorfile"},
+        {{"quintorfile", "  Carte\tde   test  "}, "Carte de test"},
+        {{"quintorfile", ""}, "quintorfile"},
+        {{"quintorfile", " \nSeconde ligne"}, "quintorfile"},
     };
     for (const Row& row : rows)
     {
-        SCOPED_TRACE(row.hint.pcm + " / " +
-                     (row.hint.description.empty() ? "" : row.hint.description.front()));
-        EXPECT_EQ(afx::wavein::DeviceName(row.hint), row.name);
-    }
-}
-
-TEST(WaveDeviceName, FitsTheRoomGivenCuttingBeforeAWord)
-{
-    struct Row
-    {
-        const char* label;
-        std::size_t limit;
-        const char* fitted;
-    };
-    const Row rows[] = {
-        {"Carte son", 9, "Carte son"},   {"Carte son", 8, "Carte…"}, {"Carte son", 6, "Carte…"},
-        {"Carte son", 5, "Cart…"}, // no whole word fits with the mark
-        {"Carte son", 1, "…"},           {"Carte son", 0, ""},       {"Carte, son", 7, "Carte…"},
-        {"Carte  son ", 9, "Carte son"},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(std::string(row.label) + " in " + std::to_string(row.limit));
-        EXPECT_EQ(afx::wavein::FitName(row.label, row.limit), row.fitted);
+        SCOPED_TRACE(row.hint.pcm + " / " + row.hint.description);
+        EXPECT_EQ(DeviceNames({row.hint}), std::vector<std::string>{row.name});
     }
 }
 
@@ -97,44 +76,70 @@ TEST(WaveDeviceName, EntriesOfOneListAreToldApart)
     const std::string usb = "USB Audio Device, USB Audio";
     const Row rows[] = {
         {"a desktop with a sound server and one card",
-         {{"default", {"Playback/recording through the PulseAudio sound server"}, true},
-          {"pulse", {"PulseAudio Sound Server"}},
-          {"sysdefault:CARD=PCH", {pch, "Default Audio Device"}},
-          {"front:CARD=PCH,DEV=0", {pch, "Front output / input"}},
-          {"dsnoop:CARD=PCH,DEV=0", {pch}},
-          {"hw:CARD=PCH,DEV=0", {pch}},
-          {"plughw:CARD=PCH,DEV=0", {pch}}},
+         {{"default", "Playback/recording through the PulseAudio sound server", true},
+          {"pulse", "PulseAudio Sound Server"},
+          {"sysdefault:CARD=PCH", pch + "\nDefault Audio Device"},
+          {"front:CARD=PCH,DEV=0", pch + "\nFront output / input"},
+          {"dsnoop:CARD=PCH,DEV=0", pch},
+          {"hw:CARD=PCH,DEV=0", pch},
+          {"plughw:CARD=PCH,DEV=0", pch}},
          {"» PulseAudio (par défaut)", "PulseAudio", "HDA Intel PCH: ALC892 Analog",
           "HDA Intel PCH: ALC892… (front)", "HDA Intel PCH: ALC892… (dsnoop)",
           "HDA Intel PCH: ALC892… (hw)", "HDA Intel PCH: ALC892… (plughw)"}},
         {"two cards of one model: the kinds repeat, ranks tell them apart",
-         {{"sysdefault:CARD=Device", {usb}},
-          {"sysdefault:CARD=Device_1", {usb}},
-          {"plughw:CARD=Device,DEV=0", {usb}},
-          {"plughw:CARD=Device_1,DEV=0", {usb}}},
+         {{"sysdefault:CARD=Device", usb},
+          {"sysdefault:CARD=Device_1", usb},
+          {"plughw:CARD=Device,DEV=0", usb},
+          {"plughw:CARD=Device_1,DEV=0", usb}},
          {"USB Audio Device: USB Audio", "USB Audio Device: USB Audio (2)",
           "USB Audio Device: USB Audio (3)", "USB Audio Device: USB Audio (4)"}},
         {"names alike but for case, the default listed last",
-         {{"quintorbas", {"micro usb"}}, {"quintorhaut", {"Micro USB"}}, {"default", {}, true}},
+         {{"quintorbas", "micro usb"}, {"quintorhaut", "Micro USB"}, {"default", "", true}},
          {"micro usb", "Micro USB (2)", "» Périphérique par défaut"}},
         {"devices that only their cut names confuse",
-         {{"hw:CARD=Generic,DEV=0", {"HD-Audio Generic, ALC1220 Analog"}},
-          {"hw:CARD=Generic,DEV=2", {"HD-Audio Generic, ALC1220 Digital"}}},
+         {{"hw:CARD=Generic,DEV=0", "HD-Audio Generic, ALC1220 Analog"},
+          {"hw:CARD=Generic,DEV=2", "HD-Audio Generic, ALC1220 Digital"}},
          {"HD-Audio Generic: ALC1220…", "HD-Audio Generic: ALC1220… (2)"}},
         {"a kind in brackets already taken",
-         {{"hw:CARD=A,DEV=0", {"Carte, Son"}},
-          {"quintorfile", {"Carte: Son (plughw)"}},
-          {"plughw:CARD=A,DEV=0", {"Carte, Son"}}},
+         {{"hw:CARD=A,DEV=0", "Carte, Son"},
+          {"quintorfile", "Carte: Son (plughw)"},
+          {"plughw:CARD=A,DEV=0", "Carte, Son"}},
          {"Carte: Son", "Carte: Son (plughw)", "Carte: Son (2)"}},
         {"a kind too long to show",
-         {{"hw:CARD=A,DEV=0", {"Carte, Son"}}, {"quintorboucle:CARD=A,DEV=0", {"Carte, Son"}}},
+         {{"hw:CARD=A,DEV=0", "Carte, Son"}, {"quintorboucle:CARD=A,DEV=0", "Carte, Son"}},
          {"Carte: Son", "Carte: Son (2)"}},
     };
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(afx::wavein::DeviceNames(row.hints), row.names);
+        EXPECT_EQ(DeviceNames(row.hints), row.names);
     }
+}
+
+// The tuner opens the last entry of its list, sorted as strcasecmp sorts: the default device's
+// name sorts after every other, wherever the default is reported.
+TEST(WaveDeviceName, TheDefaultSortsLastWhereverItIsReported)
+{
+    const std::vector<DeviceHint> cards = {
+        {"pulse", "PulseAudio Sound Server"},
+        {"sysdefault:CARD=PCH", "HDA Intel PCH, ALC892 Analog"},
+        {"plughw:CARD=PCH,DEV=0", "HDA Intel PCH, ALC892 Analog"},
+        {"plughw:CARD=USB,DEV=0", "Scarlett 2i2 USB, USB Audio"},
+        {"plughw:CARD=H4n,DEV=0", "Zoom H4n, USB Audio"},
+        {"quintorfile", "~ Micro virtuel"},
+    };
+    for (const DeviceHint& fallback :
+         {DeviceHint{"default", "Playback/recording through the PulseAudio sound server", true},
+          DeviceHint{"default", "Default Audio Device", true}})
+        for (std::size_t at = 0; at <= cards.size(); ++at)
+        {
+            std::vector<DeviceHint> hints = cards;
+            hints.insert(hints.begin() + static_cast<long>(at), fallback);
+            const std::vector<std::string> names = DeviceNames(hints);
+            for (std::size_t i = 0; i < names.size(); ++i)
+                EXPECT_TRUE(i == at || strcasecmp(names[at].c_str(), names[i].c_str()) > 0)
+                    << names[at] << " at " << at << " against " << names[i];
+        }
 }
 
 } // namespace

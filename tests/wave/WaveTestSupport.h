@@ -3,14 +3,12 @@
 
 #include <mmsystem.h>
 
+#include "FakeWaveIn.h"
 #include "Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -19,17 +17,17 @@
 namespace wave_test
 {
 
+using afx::testing::FakeDevice;
+using afx::testing::FakePacing;
+using afx::testing::FakeSource;
+using afx::testing::FakeWaveIn;
+using afx::testing::FakeWaveInInstall;
+using test_support::Watchdog;
+
 inline WAVEFORMATEX Format(DWORD rate = 44100, WORD channels = 1, WORD bits = 16)
 {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = channels;
-    f.nSamplesPerSec = rate;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = rate * f.nBlockAlign;
-    f.cbSize = 0;
-    return f;
+    const WORD align = static_cast<WORD>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
 
 // A header over a buffer of its own, set up as the system's code does (flags 0).
@@ -55,28 +53,28 @@ struct Buffer
     WAVEHDR header{};
 };
 
-inline std::string ErrorText(MMRESULT code, UINT size = 1000)
+inline std::string ErrorText(MMRESULT code)
 {
-    std::vector<char> text(size, '\x01');
-    if (waveInGetErrorTextA(code, text.data(), size) != MMSYSERR_NOERROR)
+    char text[MAXERRORLENGTH] = {};
+    if (waveInGetErrorTextA(code, text, sizeof text) != MMSYSERR_NOERROR)
         return "<no text>";
-    return text.data();
+    return text;
 }
 
-// Device names as the dialog would read them.
-inline std::vector<std::string> DeviceNames()
+// The text as a thread with no failure of its own sees it.
+inline std::string PlainText(MMRESULT code)
 {
-    std::vector<std::string> names;
-    const UINT count = waveInGetNumDevs();
-    for (UINT i = 0; i < count; ++i)
-    {
-        WAVEINCAPSA caps{};
-        if (waveInGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            names.push_back(caps.szPname);
-    }
-    return names;
+    std::string text;
+    std::thread([&] { text = ErrorText(code); }).join();
+    return text;
 }
 
-using test_support::Watchdog;
+// Whether `text` ends with ALSA's words for errno `error`, as the layer adds them.
+inline bool EndsWithAlsaText(const std::string& text, int error)
+{
+    const std::string alsa = std::string(" (ALSA : ") + std::strerror(error) + ")";
+    return text.size() > alsa.size() &&
+           text.compare(text.size() - alsa.size(), alsa.size(), alsa) == 0;
+}
 
 } // namespace wave_test

@@ -3,16 +3,21 @@
 
 #include "afxcp1252.h"
 
+#include <mmsystem.h>
+
 #include <strings.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <string_view>
 
 namespace afx::wavein
 {
 namespace
 {
 
-constexpr char kEllipsis = '\x85'; // "…" in code page 1252
+constexpr std::size_t kNameBytes = MAXPNAMELEN - 1; // a WAVEINCAPSA's szPname, but its NUL
+constexpr char kEllipsis = '\x85';                  // "…" in code page 1252
 
 // Sound servers that ALSA reaches through a plugin of their own: the plugin's PCM name, and how
 // the description of a `default` routed to the server mentions it (lower case).
@@ -99,11 +104,9 @@ std::string CardLabel(const std::string& line)
 // it sorts after each name that begins with a letter, digit or sign of ASCII, whatever the order
 // the devices are reported in. Only a name beginning with "»" or a later byte (a Latin-1 letter
 // such as "É") could follow it; the names cards and plugins give themselves are ASCII in practice.
-std::string DefaultLabel(const std::vector<std::string>& description)
+std::string DefaultLabel(const std::string& description)
 {
-    std::string text;
-    for (const std::string& line : description)
-        text += Lower(line) + ' ';
+    const std::string text = Lower(description);
     for (const Server& server : kServers)
         if (text.find(server.mention) != std::string::npos)
             return "» " + std::string(server.name) + " (par défaut)";
@@ -115,29 +118,8 @@ bool AlikeInTheList(const std::string& a, const std::string& b)
     return strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
-// `label` cut to leave room for `suffix`, then the suffix.
-std::string WithSuffix(const std::string& label, const std::string& suffix)
-{
-    return FitName(label, kNameBytes - suffix.size()) + suffix;
-}
-
-} // namespace
-
-std::string DeviceLabel(const DeviceHint& hint)
-{
-    if (hint.isDefault)
-        return DefaultLabel(hint.description);
-    const std::string_view base = std::string_view(hint.pcm).substr(0, hint.pcm.find(':'));
-    for (const Server& server : kServers)
-        if (base == server.pcm)
-            return std::string(server.name);
-    const std::string first =
-        hint.description.empty() ? std::string() : Squeeze(Utf8ToCp1252(hint.description.front()));
-    if (first.empty())
-        return Utf8ToCp1252(hint.pcm);
-    return IsCardEntry(hint.pcm) ? CardLabel(first) : first;
-}
-
+// `label` in at most `limit` bytes: whole as long as it fits, else cut before a word, the cut
+// marked with an ellipsis.
 std::string FitName(std::string_view label, std::size_t limit)
 {
     const std::string text = Squeeze(label);
@@ -155,10 +137,29 @@ std::string FitName(std::string_view label, std::size_t limit)
     return kept + kEllipsis;
 }
 
-std::string DeviceName(const DeviceHint& hint)
+// `label` cut to leave room for `suffix`, then the suffix.
+std::string WithSuffix(const std::string& label, const std::string& suffix)
 {
-    return FitName(DeviceLabel(hint), kNameBytes);
+    return FitName(label, kNameBytes - suffix.size()) + suffix;
 }
+
+// What an entry is called before any cut, in code page 1252.
+std::string DeviceLabel(const DeviceHint& hint)
+{
+    if (hint.isDefault)
+        return DefaultLabel(hint.description);
+    const std::string_view base = std::string_view(hint.pcm).substr(0, hint.pcm.find(':'));
+    for (const Server& server : kServers)
+        if (base == server.pcm)
+            return std::string(server.name);
+    const std::string first =
+        Squeeze(Utf8ToCp1252(hint.description.substr(0, hint.description.find('\n'))));
+    if (first.empty())
+        return Utf8ToCp1252(hint.pcm);
+    return IsCardEntry(hint.pcm) ? CardLabel(first) : first;
+}
+
+} // namespace
 
 // Entries whose names the combo box would take for one another (it ignores case) are told apart
 // in the list's order: the first keeps the name, each other gets the kind of ALSA device it is in

@@ -7,36 +7,20 @@
 // is given with its label, in alsanames.cpp).
 #pragma once
 
-#include <mmsystem.h>
-
-#include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace afx::wavein
 {
 
-inline constexpr std::size_t kNameBytes = MAXPNAMELEN - 1;
-
-// One listed device as ALSA hints at it: its PCM name ("pulse", "plughw:CARD=PCH,DEV=0"), the
-// lines of its description (UTF-8), and whether it is the `default` PCM.
+// One listed device as ALSA hints at it: its PCM name ("pulse", "plughw:CARD=PCH,DEV=0"), its
+// description (UTF-8, lines apart by '\n'), and whether it is the `default` PCM.
 struct DeviceHint
 {
     std::string pcm;
-    std::vector<std::string> description;
+    std::string description;
     bool isDefault = false;
 };
-
-// What an entry is called before any cut, in code page 1252.
-std::string DeviceLabel(const DeviceHint& hint);
-
-// `label` in at most `limit` bytes: whole as long as it fits, else cut before a word, the cut
-// marked with an ellipsis.
-std::string FitName(std::string_view label, std::size_t limit);
-
-// An entry's name on its own list: FitName(DeviceLabel(hint), kNameBytes).
-std::string DeviceName(const DeviceHint& hint);
 
 // The names of a whole list, in its order, told apart from one another.
 std::vector<std::string> DeviceNames(const std::vector<DeviceHint>& hints);

@@ -9,13 +9,14 @@
 //      `speex`, `a52`; the rule looks at the name before any ':' arguments); names from
 //      alsanames.h; formats tested on a non-blocking open without resampling
 //  [x] opening for exactly the client's format (S16_LE or U8, 1 or 2 channels, any rate),
-//      without a rate converter; a query-only open
+//      without a rate converter
 //  [x] recording on a thread of its own, named "wavein-alsa", that never blocks in a read and is
 //      woken to stop; overruns restart it with fresh sound and drop what is older than the gap
 //  [x] a device or sound server that goes away ends the thread with a failure the core reports
 //  [x] ALSA's own text for a failure, in French where the layer has it, passed to the core
 //  [ ] formats other than PCM, more than two channels, 24 or 32 bits (the tuner needs none)
-//  [ ] callbacks of any kind (the core refuses them before the back end is asked)
+//  [ ] callbacks of any kind, queries, channel counts and driver versions in the capabilities
+//      (the tuner needs none; the core refuses the flags before the back end is asked)
 //  [ ] device change notifications: the list is read again only when the client asks
 #include "afxcp1252.h"
 #include "afxwavein.h"
@@ -120,32 +121,17 @@ bool IsHelperEntry(std::string_view name)
     return false;
 }
 
-struct HwParams
-{
-    snd_pcm_hw_params_t* p = nullptr;
-    HwParams() { snd_pcm_hw_params_malloc(&p); }
-    ~HwParams() { snd_pcm_hw_params_free(p); }
-    HwParams(const HwParams&) = delete;
-    HwParams& operator=(const HwParams&) = delete;
-};
-
 bool Takes(snd_pcm_t* pcm, const snd_pcm_hw_params_t* any, snd_pcm_format_t format,
            unsigned channels, unsigned rate)
 {
-    HwParams trial;
-    if (!trial.p)
-        return false;
-    snd_pcm_hw_params_copy(trial.p, any);
-    return snd_pcm_hw_params_set_access(pcm, trial.p, SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
-           snd_pcm_hw_params_set_format(pcm, trial.p, format) == 0 &&
-           snd_pcm_hw_params_set_channels(pcm, trial.p, channels) == 0 &&
-           snd_pcm_hw_params_set_rate_resample(pcm, trial.p, 0) == 0 &&
-           snd_pcm_hw_params_test_rate(pcm, trial.p, rate, 0) == 0;
-}
-
-MMVERSION LibraryVersion()
-{
-    return static_cast<MMVERSION>((SND_LIB_MAJOR << 8) | SND_LIB_MINOR);
+    snd_pcm_hw_params_t* trial = nullptr;
+    snd_pcm_hw_params_alloca(&trial); // on the stack: nothing to free, nothing to fail
+    snd_pcm_hw_params_copy(trial, any);
+    return snd_pcm_hw_params_set_access(pcm, trial, SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
+           snd_pcm_hw_params_set_format(pcm, trial, format) == 0 &&
+           snd_pcm_hw_params_set_channels(pcm, trial, channels) == 0 &&
+           snd_pcm_hw_params_set_rate_resample(pcm, trial, 0) == 0 &&
+           snd_pcm_hw_params_test_rate(pcm, trial, rate, 0) == 0;
 }
 
 // Reads the formats `name` takes; false when it cannot be opened or asked.
@@ -154,8 +140,9 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, kOpenMode) < 0)
         return false;
-    HwParams any;
-    bool ok = any.p != nullptr && snd_pcm_hw_params_any(pcm, any.p) >= 0;
+    snd_pcm_hw_params_t* any = nullptr;
+    snd_pcm_hw_params_alloca(&any);
+    const bool ok = snd_pcm_hw_params_any(pcm, any) >= 0;
     if (ok)
     {
         static const unsigned rates[] = {11025, 22050, 44100, 48000, 96000};
@@ -166,47 +153,20 @@ bool ReadCaps(const std::string& name, DeviceCaps& caps)
                 {
                     const snd_pcm_format_t format =
                         bits16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8;
-                    if (Takes(pcm, any.p, format, channels, rates[r]))
+                    if (Takes(pcm, any, format, channels, rates[r]))
                         caps.formats |= static_cast<DWORD>(1)
                                         << (r * 4 + bits16 * 2 + static_cast<int>(channels - 1));
                 }
-        caps.channels = snd_pcm_hw_params_test_channels(pcm, any.p, 2) == 0   ? 2
-                        : snd_pcm_hw_params_test_channels(pcm, any.p, 1) == 0 ? 1
-                                                                              : 0;
-        caps.driverVersion = LibraryVersion();
         caps.id = name;
     }
     snd_pcm_close(pcm);
     return ok;
 }
 
-// The description's lines, as ALSA writes them (UTF-8).
-std::vector<std::string> Lines(const char* description)
+// ALSA's hints for the PCMs that may record (IOID "Input" or none), in its order.
+std::vector<DeviceHint> CaptureHints()
 {
-    std::vector<std::string> lines;
-    if (description == nullptr)
-        return lines;
-    std::string_view text(description);
-    for (;;)
-    {
-        const std::size_t end = text.find('\n');
-        lines.emplace_back(text.substr(0, end));
-        if (end == std::string_view::npos)
-            return lines;
-        text.remove_prefix(end + 1);
-    }
-}
-
-struct Hint
-{
-    std::string name;
-    std::vector<std::string> description;
-    bool capture;
-};
-
-std::vector<Hint> ReadHints()
-{
-    std::vector<Hint> hints;
+    std::vector<DeviceHint> hints;
     void** list = nullptr;
     if (snd_device_name_hint(-1, "pcm", &list) < 0)
         return hints;
@@ -215,9 +175,9 @@ std::vector<Hint> ReadHints()
         char* name = snd_device_name_get_hint(*h, "NAME");
         char* description = snd_device_name_get_hint(*h, "DESC");
         char* ioid = snd_device_name_get_hint(*h, "IOID");
-        if (name != nullptr)
+        if (name != nullptr && (ioid == nullptr || std::string_view(ioid) == "Input"))
             hints.push_back(
-                {name, Lines(description), ioid == nullptr || std::string_view(ioid) == "Input"});
+                {name, description ? description : "", std::string_view(name) == "default"});
         std::free(name);
         std::free(description);
         std::free(ioid);
@@ -289,8 +249,6 @@ public:
         snd_pcm_drop(pcm_);
         queue_.DropPartial();
     }
-
-    void Discard() override { queue_.Clear(); }
 
     MMRESULT Prepare(DWORD bufferBytes) override
     {
@@ -422,47 +380,35 @@ private:
 int Configure(snd_pcm_t* pcm, const WAVEFORMATEX& format, snd_pcm_uframes_t& bufferFrames,
               Stage& stage)
 {
-    HwParams hw;
-    if (!hw.p)
-        return -ENOMEM;
+    snd_pcm_hw_params_t* hw = nullptr;
+    snd_pcm_hw_params_alloca(&hw);
     stage = Stage::Format;
-    int e = snd_pcm_hw_params_any(pcm, hw.p);
+    int e = snd_pcm_hw_params_any(pcm, hw);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_access(pcm, hw.p, SND_PCM_ACCESS_RW_INTERLEAVED);
+        e = snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED);
     if (e >= 0)
         e = snd_pcm_hw_params_set_format(
-            pcm, hw.p, format.wBitsPerSample == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8);
+            pcm, hw, format.wBitsPerSample == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_channels(pcm, hw.p, format.nChannels);
+        e = snd_pcm_hw_params_set_channels(pcm, hw, format.nChannels);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_rate_resample(pcm, hw.p, 0);
+        e = snd_pcm_hw_params_set_rate_resample(pcm, hw, 0);
     if (e >= 0)
-        e = snd_pcm_hw_params_set_rate(pcm, hw.p, format.nSamplesPerSec, 0);
+        e = snd_pcm_hw_params_set_rate(pcm, hw, format.nSamplesPerSec, 0);
     if (e < 0)
         return e;
     unsigned buffer = kBufferMicroseconds;
     unsigned period = kPeriodMicroseconds;
     int direction = 0;
-    snd_pcm_hw_params_set_buffer_time_near(pcm, hw.p, &buffer, &direction);
+    snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &buffer, &direction);
     direction = 0;
-    snd_pcm_hw_params_set_period_time_near(pcm, hw.p, &period, &direction);
+    snd_pcm_hw_params_set_period_time_near(pcm, hw, &period, &direction);
     stage = Stage::Run;
-    if ((e = snd_pcm_hw_params(pcm, hw.p)) < 0)
+    if ((e = snd_pcm_hw_params(pcm, hw)) < 0)
         return e;
+    // The software parameters ALSA installs with these wake the poll once a period is in.
     snd_pcm_uframes_t periodFrames = 0;
-    if ((e = snd_pcm_get_params(pcm, &bufferFrames, &periodFrames)) < 0)
-        return e;
-
-    snd_pcm_sw_params_t* sw = nullptr;
-    if ((e = snd_pcm_sw_params_malloc(&sw)) < 0)
-        return e;
-    e = snd_pcm_sw_params_current(pcm, sw);
-    if (e >= 0)
-        e = snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames);
-    if (e >= 0)
-        e = snd_pcm_sw_params(pcm, sw);
-    snd_pcm_sw_params_free(sw);
-    return e;
+    return snd_pcm_get_params(pcm, &bufferFrames, &periodFrames);
 }
 
 void Silent(const char*, int, const char*, int, const char*, ...) {}
@@ -476,37 +422,30 @@ public:
 
     std::vector<DeviceCaps> Enumerate() override
     {
+        // `default` first, whether ALSA hints at it or not, then the entries that record.
+        std::vector<DeviceHint> hints{{"default", "", true}};
+        for (DeviceHint& hint : CaptureHints())
+            if (hint.isDefault)
+                hints.front().description = std::move(hint.description);
+            else if (!IsHelperEntry(hint.pcm))
+                hints.push_back(std::move(hint));
         std::vector<DeviceCaps> devices;
-        std::vector<DeviceHint> named;
-        const std::vector<Hint> hints = ReadHints();
-        DeviceCaps caps;
-        if (ReadCaps("default", caps))
+        std::vector<DeviceHint> listed;
+        for (DeviceHint& hint : hints)
         {
-            caps.isDefault = true;
-            DeviceHint hint{"default", {}, true};
-            for (const Hint& h : hints)
-                if (h.name == "default")
-                    hint.description = h.description;
+            DeviceCaps caps;
+            if (!ReadCaps(hint.pcm, caps))
+                continue;
             devices.push_back(caps);
-            named.push_back(std::move(hint));
+            listed.push_back(std::move(hint));
         }
-        for (const Hint& hint : hints)
-        {
-            if (!hint.capture || hint.name == "default" || IsHelperEntry(hint.name))
-                continue;
-            DeviceCaps entry;
-            if (!ReadCaps(hint.name, entry))
-                continue;
-            devices.push_back(entry);
-            named.push_back({hint.name, hint.description, false});
-        }
-        const std::vector<std::string> names = DeviceNames(named);
+        const std::vector<std::string> names = DeviceNames(listed);
         for (std::size_t i = 0; i < devices.size(); ++i)
             devices[i].name = names[i];
         return devices;
     }
 
-    MMRESULT Open(UINT, const DeviceCaps* device, const WAVEFORMATEX& format, bool queryOnly,
+    MMRESULT Open(const DeviceCaps* device, const WAVEFORMATEX& format,
                   std::unique_ptr<Stream>& stream) override
     {
         const std::string name = device ? device->id : "default";
@@ -517,10 +456,10 @@ public:
         snd_pcm_uframes_t bufferFrames = 0;
         Stage stage = Stage::Format;
         const int configured = Configure(pcm, format, bufferFrames, stage);
-        if (configured < 0 || queryOnly)
+        if (configured < 0)
         {
             snd_pcm_close(pcm);
-            return configured < 0 ? Report(configured, stage) : MMSYSERR_NOERROR;
+            return Report(configured, stage);
         }
         auto alsa = std::make_unique<AlsaStream>(pcm, format, bufferFrames);
         if (const int error = alsa->WakeError(); error < 0)

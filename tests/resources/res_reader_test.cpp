@@ -179,7 +179,6 @@ TEST(IconDecode, RefusesWhatIsNotAClassicBitmap)
         {"header size too small", with(0, 12), "en-tête"},
         {"two planes", with(12, 2), "plans"},
         {"compressed", with(16, 1), "compressé"},
-        {"width 0", with(4, 0), "dimensions"},
         {"width 257", with(5, 1), "dimensions"}, // 0x101
         {"odd height", with(8, 3), "dimensions"},
         {"16 bits", with(14, 16), "profondeur"},
@@ -505,8 +504,6 @@ TEST(ResReader, DamagedFilesGiveErrors)
         {"three bytes", {0, 0, 0}, "ressource 0: en-t\xEAte: fin des donn\xE9"},
         {"header size below its fields", Patched(strings, 36, {28}),
          "ressource 1: en-t\xEAte de 28 octets"},
-        {"header size huge", Patched(strings, 36, {0xFF, 0xFF, 0xFF, 0xFF}),
-         "ressource 1: en-t\xEAte de 4294967295 octets"},
         {"data size huge", Patched(strings, 32, {0xFF, 0xFF, 0xFF, 0xFF}),
          "ressource 1: 4294967295 octets de donn\xE9"},
         {"names longer than their header", named.bytes.data, "ressource 1: caract\xE9ristiques"},

@@ -62,10 +62,9 @@ TEST(CMapTest, AWalkVisitsEveryPairOnceWithItsLatestValue)
     };
     const Case cases[] = {
         /* 0 */ {0, 0, 1},       // empty: no walk at all
-        /* 1 */ {0, 18, 1},      // the note table's keys
-        /* 2 */ {0, 1, 1},       // a single pair
-        /* 3 */ {-500, 1000, 1}, // long chains, negative keys
-        /* 4 */ {0, 40, 17},     // every key in one bucket
+        /* 1 */ {0, 1, 1},       // a single pair
+        /* 2 */ {-500, 1000, 1}, // long chains, negative keys
+        /* 3 */ {0, 40, 17},     // every key in one bucket
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
     {

@@ -14,7 +14,6 @@
 #include <random>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace
@@ -113,15 +112,10 @@ double RelativeError(const Signal& ours, const std::vector<std::complex<long dou
     return static_cast<double>(std::sqrt(error / norm));
 }
 
-// Error budget of the transform, relative and in the 2-norm. Each stage is sqrt(2) times a
-// unitary map, so the relative error of the result is at most the sum over the stages of the
-// relative error each one adds: a few unit roundoffs u for its multiplications and additions,
-// plus the error of its twiddle factors. For blocks of B points the three-term recurrence's
-// error after n steps is a sum of the per-step roundings (about 2u each, seeds included) weighted
-// by Chebyshev polynomials U_j(cos delta), |U_j| <= 1 / sin(delta) ~ B / (2 pi); over the
-// n <= B / 2 steps of a block that is at most 2u (B/2) (B/2pi) = u B^2 / (2 pi) per factor, so
-// less than u B^2. Summed over B = 2, 4, ... N: under (4/3) u N^2, plus 4u per stage; doubled for
-// safety.
+// Relative 2-norm error budget: each stage adds a few unit roundoffs u of arithmetic plus its
+// twiddle factors' error; the three-term recurrence over a block of B points drifts by at most
+// 2u (B/2) / sin(2 pi / B) < u B^2 (Chebyshev weights). Summed over B = 2 ... N: under
+// (4/3) u N^2, plus 4u per stage; doubled for safety.
 double ErrorBound(std::size_t n)
 {
     const double stages = std::log2(static_cast<double>(n));
@@ -140,11 +134,9 @@ TEST(FFTTest, SmallTransformsGiveTheirKnownSpectra)
     };
     const Case cases[] = {
         /* 0 */ {0, {3, 5}, {8, -2}, {0, 0}},
-        /* 1 */ {0, {1, 0, 0, 0}, {1, 1, 1, 1}, {0, 0, 0, 0}},
-        /* 2: X[k] = i^k, the positive exponent */ {0, {0, 1, 0, 0}, {1, 0, -1, 0}, {0, 1, 0, -1}},
-        /* 3: inverse includes the division */ {1, {1, 1, 1, 1}, {1, 0, 0, 0}, {0, 0, 0, 0}},
-        /* 4: inverse, negative exponent */ {1, {0, 4, 0, 0}, {1, 0, -1, 0}, {0, -1, 0, 1}},
-        /* 5 */ {0, {1, 1, 1, 1, 1, 1, 1, 1}, {8, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+        /* 1: X[k] = i^k, the positive exponent */ {0, {0, 1, 0, 0}, {1, 0, -1, 0}, {0, 1, 0, -1}},
+        /* 2: inverse includes the division */ {1, {1, 1, 1, 1}, {1, 0, 0, 0}, {0, 0, 0, 0}},
+        /* 3: inverse, negative exponent */ {1, {0, 4, 0, 0}, {1, 0, -1, 0}, {0, -1, 0, 1}},
     };
     const double sentinel = -123.0;
     for (std::size_t i = 0; i < std::size(cases); ++i)
@@ -155,22 +147,17 @@ TEST(FFTTest, SmallTransformsGiveTheirKnownSpectra)
         std::vector<double> re(n + 2, sentinel), im(n + 2, sentinel);
         std::vector<double> realIn = c.realIn;
         CFFT().Transform(n, c.inverse, realIn.data(), nullptr, re.data(), im.data());
-        for (UINT k = 0; k < n; ++k)
+        for (UINT k = 0; k < n + 2; ++k)
         {
-            EXPECT_NEAR(re[k], c.realOut[k], 1e-14) << "case " << i << " bin " << k;
-            EXPECT_NEAR(im[k], c.imagOut[k], 1e-14) << "case " << i << " bin " << k;
-        }
-        for (UINT k = n; k < n + 2; ++k)
-        {
-            EXPECT_EQ(re[k], sentinel) << "case " << i << " written past the block at " << k;
-            EXPECT_EQ(im[k], sentinel) << "case " << i << " written past the block at " << k;
+            EXPECT_NEAR(re[k], k < n ? c.realOut[k] : sentinel, 1e-14) << "case " << i << " " << k;
+            EXPECT_NEAR(im[k], k < n ? c.imagOut[k] : sentinel, 1e-14) << "case " << i << " " << k;
         }
     }
 }
 
 TEST(FFTTest, SizesThatAreNotAPowerOfTwoAreIgnored)
 {
-    const UINT sizes[] = {0, 1, 3, 6, 262143, 0x80000001u, 0xFFFFFFFFu};
+    const UINT sizes[] = {0, 1, 3, 262143, 0x80000001u, 0xFFFFFFFFu};
     for (UINT n : sizes)
     {
         double realIn[4] = {1, 2, 3, 4};
@@ -208,23 +195,6 @@ TEST(FFTTest, AgreesWithTheDefinitionWithinTheErrorBudget)
         }
 }
 
-TEST(FFTTest, ForwardThenInverseGivesTheInputBack)
-{
-    // Each direction stays within ErrorBound(n) relative to its result; the inverse's result is
-    // the input, so the round trip is within twice the bound relative to the input.
-    for (UINT n = 2; n <= 65536; n *= 2)
-    {
-        Signal in = RandomSignal(n, 200 + n);
-        const Signal forward = Apply(n, 0, in);
-        Signal middle{forward.re, forward.im};
-        const Signal back = Apply(n, 1, middle);
-        std::vector<std::complex<long double>> input(n);
-        for (UINT k = 0; k < n; ++k)
-            input[k] = std::complex<long double>(in.re[k], in.im[k]);
-        EXPECT_LT(RelativeError(back, input), 2 * ErrorBound(n)) << "size " << n;
-    }
-}
-
 TEST(FFTTest, RecurrenceDriftAtTheFullBlockStaysBelowOneMillionth)
 {
     // At 2^18 points the recurrence's factors drift by some 1e-7 in the last stage; the bound
@@ -239,28 +209,15 @@ TEST(FFTTest, RecurrenceDriftAtTheFullBlockStaysBelowOneMillionth)
     EXPECT_LT(RelativeError(Apply(n, 0, in), exact), 1e-6);
 }
 
-TEST(FFTTest, HelperFunctions)
+// What the transforms above do not reach: the top bit, a size whose lowest bit is not its only
+// one, and bit counts of 0 and 32 (bits above the count are ignored: 9 in 3 bits).
+TEST(FFTTest, HelperFunctionsAtTheirLimits)
 {
     CFFT fft;
-    const std::pair<UINT, int> pow2[] = {{0, 0}, {1, 0},    {2, 1},           {3, 0},
-                                         {6, 0}, {1024, 1}, {0x80000000u, 1}, {0xFFFFFFFFu, 0}};
-    for (const auto& [x, expected] : pow2)
-        EXPECT_EQ(fft.IsPow2(x), expected) << "IsPow2(" << x << ")";
-
-    // The lowest bit set counts: 12 gives 2.
-    const std::pair<UINT, UINT> bits[] = {{2, 1}, {4, 2}, {262144, 18}, {0x80000000u, 31}, {12, 2}};
-    for (const auto& [n, expected] : bits)
-        EXPECT_EQ(fft.NumberOfBitsNeeded(n), expected) << "NumberOfBitsNeeded(" << n << ")";
-
-    // index, bits, reversed; bits above the count are ignored (9 in 3 bits).
-    const std::tuple<UINT, UINT, UINT> reverse[] = {{1, 3, 4},
-                                                    {6, 3, 3},
-                                                    {9, 3, 4},
-                                                    {5, 0, 0},
-                                                    {1, 18, 131072},
-                                                    {0x12345u, 18, 0x28B12u},
-                                                    {0x80000001u, 32, 0x80000001u},
-                                                    {1, 32, 0x80000000u}};
+    EXPECT_EQ(fft.IsPow2(0x80000000u), 1);
+    EXPECT_EQ(fft.NumberOfBitsNeeded(0x80000000u), 31u);
+    EXPECT_EQ(fft.NumberOfBitsNeeded(12), 2u);
+    const std::tuple<UINT, UINT, UINT> reverse[] = {{9, 3, 4}, {5, 0, 0}, {1, 32, 0x80000000u}};
     for (const auto& [index, count, expected] : reverse)
         EXPECT_EQ(fft.BitReverse(index, count), expected)
             << "BitReverse(" << index << ", " << count << ")";
@@ -275,43 +232,25 @@ void ReportWatched()
                stderr);
 }
 
-TEST(FFTDeathTest, NullArraysAreNamedAndEndTheProcess)
+TEST(FFTDeathTest, ArgumentErrorsAreNamedAndEndTheProcess)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     static double in[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     static double out[8] = {-7, -7, -7, -7, -7, -7, -7, -7};
     static double out2[8];
-    EXPECT_EXIT(
-        {
-            CFFT fft;
-            fft.Transform(8, 0, nullptr, in, out, out2);
-        },
-        ::testing::ExitedWithCode(1), "^Erreur dans fft_float\\(\\):  RealIn == NULL\n$");
-    EXPECT_EXIT(
-        {
-            CFFT fft;
-            fft.Transform(8, 0, in, nullptr, nullptr, nullptr);
-        },
-        ::testing::ExitedWithCode(1), "^Erreur dans fft_float\\(\\):  RealOut == NULL\n$");
+    EXPECT_EXIT(CFFT().Transform(8, 0, nullptr, in, out, out2), ::testing::ExitedWithCode(1),
+                "^Erreur dans fft_float\\(\\):  RealIn == NULL\n$");
+    EXPECT_EXIT(CFFT().Transform(8, 0, in, nullptr, nullptr, nullptr), ::testing::ExitedWithCode(1),
+                "^Erreur dans fft_float\\(\\):  RealOut == NULL\n$");
     EXPECT_EXIT(
         {
             g_watched = out;
             std::atexit(ReportWatched);
-            CFFT fft;
-            fft.Transform(8, 1, in, in, out, nullptr);
+            CFFT().Transform(8, 1, in, in, out, nullptr);
         },
         ::testing::ExitedWithCode(1),
         "^Erreur dans fft_float\\(\\):  ImagOut == NULL\nuntouched\n$");
-    EXPECT_EXIT(RequirePointer(nullptr, "Quelque chose"), ::testing::ExitedWithCode(1),
-                "^Erreur dans fft_float\\(\\):  Quelque chose == NULL\n$");
-}
-
-TEST(FFTDeathTest, TooSmallASizeForTheBitCountEndsTheProcess)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(CFFT().NumberOfBitsNeeded(1), ::testing::ExitedWithCode(1),
                 "^>>> Erreur dans fftmisc: argument 1 de NumberOfBitsNeeded est trop petit\\.\n$");
-    EXPECT_EXIT(CFFT().NumberOfBitsNeeded(0), ::testing::ExitedWithCode(1),
-                "^>>> Erreur dans fftmisc: argument 0 de NumberOfBitsNeeded est trop petit\\.\n$");
 }
 } // namespace

@@ -68,10 +68,9 @@ TEST_F(InFolder, FindFirstFileTakesTheNameAsItIs)
         /* 1 */ {"/r\xE9glages.ini", "r\xE9glages.ini", 0, FILE_ATTRIBUTE_NORMAL},
         /* 2 */ {"\\sub", "sub", 0, FILE_ATTRIBUTE_DIRECTORY},
         /* 3 */ {"\\accords.ini", nullptr}, // letter case is the file system's affair
-        /* 4 */ {"\\absent.ini", nullptr},
-        /* 5 */ {"\\*.ini", nullptr}, // no wildcards
-        /* 6 */ {"\\", nullptr},
-        /* 7 */ {"\\sub\\", nullptr},
+        /* 4 */ {"\\*.ini", nullptr},       // no wildcards
+        /* 5 */ {"\\", nullptr},
+        /* 6 */ {"\\sub\\", nullptr},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
     {

@@ -41,13 +41,6 @@ inline std::ostream& operator<<(std::ostream& os, const Frame& frame)
     return os << "string " << frame.string << " colour 0x" << std::hex << frame.color << std::dec;
 }
 
-inline std::ostream& operator<<(std::ostream& os, const std::optional<Frame>& frame)
-{
-    if (!frame)
-        return os << "no frame";
-    return os << *frame;
-}
-
 // Another thread running a body again and again until stopped; stopped and joined at the latest
 // when it goes, so that a failed assertion never leaves it running.
 class LoopingThread

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <functional>
-#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <stop_token>
@@ -41,8 +40,7 @@ inline std::ostream& operator<<(std::ostream& os, const Frame& frame)
     return os << "string " << frame.string << " colour 0x" << std::hex << frame.color << std::dec;
 }
 
-// Another thread running a body again and again until stopped; stopped and joined at the latest
-// when it goes, so that a failed assertion never leaves it running.
+// Another thread running a body again and again until it goes.
 class LoopingThread
 {
 public:
@@ -59,12 +57,6 @@ public:
     {
     }
 
-    void Stop()
-    {
-        m_thread.request_stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
     long Passes() const { return m_passes.load(); }
 
 private:
@@ -108,7 +100,7 @@ public:
         dlg.ImagOut[index] = -0.8 * magnitude;
     }
 
-    void SetSpectrum(std::initializer_list<Bin> bins)
+    void SetSpectrum(const std::vector<Bin>& bins)
     {
         ClearSpectrum();
         for (const Bin& bin : bins)

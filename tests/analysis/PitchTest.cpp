@@ -37,9 +37,7 @@ TEST(FindPitch, GivesTheLowestIsolatedStrongBinInWholeHertz)
     ASSERT_EQ(s.length, 524288u);
     for (const Case& c : cases)
     {
-        s.ClearSpectrum();
-        for (const Bin& bin : c.bins)
-            s.SetBin(bin.index, bin.magnitude);
+        s.SetSpectrum(c.bins);
         EXPECT_EQ(s.dlg.FindPitch(), c.hertz) << c.what;
     }
 }
@@ -65,9 +63,7 @@ TEST(IsPeak, NeedsBinTwentyAndStrictlyMoreThanNineteenNeighboursEachSide)
     ASSERT_TRUE(s.created);
     for (size_t i = 0; i < std::size(cases); ++i)
     {
-        s.ClearSpectrum();
-        for (const Bin& bin : cases[i].bins)
-            s.SetBin(bin.index, bin.magnitude);
+        s.SetSpectrum(cases[i].bins);
         EXPECT_EQ(s.dlg.IsPeak(cases[i].k), cases[i].peak) << "case " << i;
     }
 }

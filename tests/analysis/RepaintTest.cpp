@@ -46,51 +46,6 @@ Names Repainting(const CDialog& dlg, const std::set<int>& ids)
     return names;
 }
 
-// The paint events each window's widget received.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget* dialog) : m_sentinel(dialog)
-    {
-        // A pixel no control covers, painted on demand: painting it paints everything pending
-        // in the window first, so a count read after it is complete.
-        m_sentinel.setAttribute(Qt::WA_OpaquePaintEvent);
-        m_sentinel.setGeometry(0, 0, 1, 1);
-        m_sentinel.show();
-        QCoreApplication::instance()->installEventFilter(this);
-    }
-    ~PaintCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-    // The windows painted since the last call.
-    Names Painted()
-    {
-        m_sentinel.repaint();
-        Names painted;
-        painted.swap(m_painted);
-        return painted;
-    }
-    int Total() const { return m_total; }
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override
-    {
-        if (event->type() != QEvent::Paint)
-            return false;
-        const QVariant v = object->property("afxHwnd");
-        if (v.isValid())
-        {
-            m_painted.insert(NameOf(reinterpret_cast<HWND>(v.value<quintptr>())));
-            ++m_total;
-        }
-        return false;
-    }
-
-private:
-    QWidget m_sentinel;
-    Names m_painted;
-    int m_total = 0;
-};
-
 // One analysis pass over a spectrum holding this one bin, on a worker.
 void PassOnWorker(SpectrumDialog& s, UINT bin)
 {
@@ -127,24 +82,56 @@ private:
     afx::WindowBackend* m_inner;
 };
 
-// The dialog on the offscreen screen, painted once, with no caret blinking in it.
-struct PaintedDialog
+// The dialog on the offscreen screen, painted once, with no caret blinking in it, and the
+// windows whose widgets then receive a paint event.
+class PaintedDialog : public QObject
 {
+public:
     PaintedDialog()
     {
         if (!s.created)
             return;
-        counter.emplace(s.dlg.Widget());
+        // A pixel no control covers, painted on demand: painting it paints everything pending
+        // in the window first, so what Painted() reads after it is complete.
+        m_sentinel.emplace(s.dlg.Widget());
+        m_sentinel->setAttribute(Qt::WA_OpaquePaintEvent);
+        m_sentinel->setGeometry(0, 0, 1, 1);
+        m_sentinel->show();
+        QCoreApplication::instance()->installEventFilter(this);
         if (QWidget* focus = QApplication::focusWidget())
             focus->clearFocus();
-        PumpUntil("the dialog's first paint", [&] { return counter->Total() > 0; });
+        PumpUntil("the dialog's first paint", [&] { return !m_painted.empty(); });
         ready = true;
         Pump(20);
-        counter->Painted();
+        Painted();
     }
+    ~PaintedDialog() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    // The windows painted since the last call.
+    Names Painted()
+    {
+        m_sentinel->repaint();
+        Names painted;
+        painted.swap(m_painted);
+        return painted;
+    }
+
     SpectrumDialog s;
-    std::optional<PaintCounter> counter;
     bool ready = false;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        const QVariant v =
+            event->type() == QEvent::Paint ? object->property("afxHwnd") : QVariant();
+        if (v.isValid())
+            m_painted.insert(NameOf(reinterpret_cast<HWND>(v.value<quintptr>())));
+        return false;
+    }
+
+private:
+    std::optional<QWidget> m_sentinel; // goes before the dialog it sits on
+    Names m_painted;
 };
 
 constexpr int kSlider = IDC_SLIDER;
@@ -179,11 +166,11 @@ TEST(RepaintAfterAWorkersPass, OnlyTheControlsWhoseLookChanged)
         SCOPED_TRACE(c.name);
         PassOnWorker(d.s, c.before);
         afx::ProcessPendingUpdates();
-        d.counter->Painted();
+        d.Painted();
 
         PassOnWorker(d.s, c.after);
         afx::ProcessPendingUpdates();
-        EXPECT_EQ(d.counter->Painted(), Repainting(d.s.dlg, c.repainted));
+        EXPECT_EQ(d.Painted(), Repainting(d.s.dlg, c.repainted));
     }
 }
 
@@ -217,7 +204,7 @@ TEST(RepeatedPasses, PublishNothingOnceTheirStateIsShown)
     PumpUntil("the worker's next passes", [&] { return worker.Passes() >= shown + 3; });
     afx::ProcessPendingUpdates();
     backend.wakes = 0;
-    d.counter->Painted();
+    d.Painted();
 
     for (int round = 0; round < 5; ++round)
     {
@@ -225,7 +212,7 @@ TEST(RepeatedPasses, PublishNothingOnceTheirStateIsShown)
         test_support::WaitUntil("three more passes", [&] { return worker.Passes() >= before + 3; });
         EXPECT_EQ(backend.wakes, 0) << "round " << round;
         afx::ProcessPendingUpdates();
-        EXPECT_EQ(d.counter->Painted(), Names()) << "round " << round;
+        EXPECT_EQ(d.Painted(), Names()) << "round " << round;
     }
 }
 

@@ -18,9 +18,8 @@ const std::vector<Tuning> kTunings = {
     {"Graves", "RE1MI1FA1SOL1MI1MI3"},   // fifth string 82.4
 };
 
-// Each bin P was chosen so that floor(P * 88,200 / 524,288) is the frequency f named. The plucks
-// of the end-to-end table hold the other readings of the standard tuning; a peak out of every
-// band, or none, is the business of the tests below.
+// Each bin P was chosen so that floor(P * 88,200 / 524,288) is the frequency f named; the
+// end-to-end plucks hold the other readings of the standard tuning.
 struct MatchCase
 {
     int tuning;
@@ -68,38 +67,33 @@ TEST(Analyse, MovesTheSliderAndFramesTheNearestString)
     }
 }
 
-TEST(Analyse, ATuningThatNeverSetItsTargetsShowsNothing)
-{
-    // The first tuning is applied as the dialog opens; this one never reaches the sixth string,
-    // so there is no ceiling, no pitch, and no ratio to take.
-    SpectrumDialog s({{"Faux", "MI1LA1XX2SOL2SI2MI3"}, {"Standard", "MI1LA1RE2SOL2SI2MI3"}});
-    ASSERT_TRUE(s.created);
-    ASSERT_EQ(s.dlg.m_Accord.GetTarget(5), 0.0);
-    s.SetSpectrum({{654, 1e9}});
-    EXPECT_EQ(s.dlg.FindPitch(), 0);
-    s.Scribble();
-    s.dlg.Analyse();
-    EXPECT_EQ(s.dlg.SliderPos(), 0);
-    EXPECT_EQ(s.FrameShown(), std::nullopt);
-}
-
+// The position that is no number (0 times infinity or 0 / 0) becomes the most negative int,
+// which the slider holds at its minimum, whatever that is.
 TEST(Analyse, NoPositionAtAllGoesToTheSlidersMinimum)
 {
-    // The position that is no number (0 times infinity or 0 / 0) becomes the most negative int,
-    // which the slider holds at its minimum, whatever that is.
-    SpectrumDialog s;
-    ASSERT_TRUE(s.created);
-    s.dlg.m_Slider.SetRange(-100, 1000);
-    const UINT bins[] = {0, 244}; // no pitch; 41 Hz, the tie with no lower string
-    for (UINT bin : bins)
+    const struct
     {
-        s.ClearSpectrum();
-        if (bin != 0)
-            s.SetBin(bin, 1e8);
+        const char* what;
+        std::vector<Tuning> tunings;
+        std::vector<Bin> bins;
+    } cases[] = {
+        {"no pitch", StandardTunings(), {}},
+        {"41 Hz, the tie with no lower string", StandardTunings(), {{244, 1e8}}},
+        // The first tuning is applied as the dialog opens: this one never reaches the sixth
+        // string, which leaves no ceiling, so no pitch, and no ratio to take.
+        {"no sixth string", {{"Faux", "MI1LA1XX2SOL2SI2MI3"}}, {{654, 1e9}}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        SpectrumDialog s(c.tunings);
+        ASSERT_TRUE(s.created);
+        s.dlg.m_Slider.SetRange(-100, 1000);
+        s.SetSpectrum(c.bins);
         s.Scribble();
         s.dlg.Analyse();
-        EXPECT_EQ(s.dlg.SliderPos(), -100) << "bin " << bin;
-        EXPECT_EQ(s.FrameShown(), std::nullopt) << "bin " << bin;
+        EXPECT_EQ(s.dlg.SliderPos(), -100);
+        EXPECT_EQ(s.FrameShown(), std::nullopt);
     }
 }
 } // namespace

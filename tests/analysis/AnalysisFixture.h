@@ -19,8 +19,7 @@ namespace quintor::testing
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
-// One bin of a hand-made spectrum; the magnitude is split over both parts so that a detector
-// reading only one of them sees the wrong value.
+// One bin of a hand-made spectrum.
 struct Bin
 {
     UINT index;
@@ -93,7 +92,7 @@ public:
         std::fill(dlg.ImagOut, dlg.ImagOut + length, 0.0);
     }
 
-    // A 3-4-5 split: |0.6 m + 0.8 m i| = m.
+    // Over both parts, so that a detector reading one alone sees the wrong value: a 3-4-5 split.
     void SetBin(UINT index, double magnitude)
     {
         dlg.RealOut[index] = 0.6 * magnitude;

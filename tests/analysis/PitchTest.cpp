@@ -19,7 +19,6 @@ TEST(FindPitch, GivesTheLowestIsolatedStrongBinInWholeHertz)
         std::vector<Bin> bins;
         double hertz;
     } cases[] = {
-        {"nothing at all", {}, 0},
         {"isolated bin exactly at the threshold", {{654, 5e7}}, 0},
         {"isolated bin just above the threshold", {{654, 5.0001e7}}, 110},
         {"below the threshold although |re| + |im| is above it", {{654, 4.5e7}}, 0},

@@ -172,9 +172,7 @@ TEST(TuningSelection, AWrongTuningKeepsTheLabelsAndCodeOrTypedTextAppliesNothing
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 2); // "Faux"
     EXPECT_EQ(Labels(dlg), "MI1 LA1 RE2 SOL2 SI2 MI3");
-    ASSERT_EQ(world.boxes.calls.size(), 1u);
-    EXPECT_EQ(world.boxes.calls[0].text, "Votre accord Faux est erroné");
-    EXPECT_EQ(world.boxes.calls[0].type, static_cast<UINT>(MB_OKCANCEL));
+    EXPECT_EQ(world.boxes.calls.size(), 1u); // its text is the tuning's tests'
 
     afx::UserSelectedComboItem(dlg.m_Tuning.m_hWnd, 1);
     EXPECT_EQ(Labels(dlg), "RE1 LA1 RE2 SOL2 SI2 MI3");

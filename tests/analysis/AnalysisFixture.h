@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <functional>
-#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <stop_token>
@@ -20,8 +19,7 @@ namespace quintor::testing
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
-// One bin of a hand-made spectrum; the magnitude is split over both parts so that a detector
-// reading only one of them sees the wrong value.
+// One bin of a hand-made spectrum.
 struct Bin
 {
     UINT index;
@@ -41,15 +39,7 @@ inline std::ostream& operator<<(std::ostream& os, const Frame& frame)
     return os << "string " << frame.string << " colour 0x" << std::hex << frame.color << std::dec;
 }
 
-inline std::ostream& operator<<(std::ostream& os, const std::optional<Frame>& frame)
-{
-    if (!frame)
-        return os << "no frame";
-    return os << *frame;
-}
-
-// Another thread running a body again and again until stopped; stopped and joined at the latest
-// when it goes, so that a failed assertion never leaves it running.
+// Another thread running a body again and again until it goes.
 class LoopingThread
 {
 public:
@@ -66,12 +56,6 @@ public:
     {
     }
 
-    void Stop()
-    {
-        m_thread.request_stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
     long Passes() const { return m_passes.load(); }
 
 private:
@@ -108,14 +92,14 @@ public:
         std::fill(dlg.ImagOut, dlg.ImagOut + length, 0.0);
     }
 
-    // A 3-4-5 split: |0.6 m + 0.8 m i| = m.
+    // Over both parts, so that a detector reading one alone sees the wrong value: a 3-4-5 split.
     void SetBin(UINT index, double magnitude)
     {
         dlg.RealOut[index] = 0.6 * magnitude;
         dlg.ImagOut[index] = -0.8 * magnitude;
     }
 
-    void SetSpectrum(std::initializer_list<Bin> bins)
+    void SetSpectrum(const std::vector<Bin>& bins)
     {
         ClearSpectrum();
         for (const Bin& bin : bins)

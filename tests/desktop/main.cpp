@@ -7,7 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <cstring>
+#include <cstdio>
 
 namespace
 {
@@ -32,12 +32,8 @@ const x_session::Session* TheSession()
 
 int main(int argc, char** argv)
 {
-    bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     ::testing::InitGoogleTest(&argc, argv);
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    if (!listing)
+    if (!GTEST_FLAG_GET(list_tests))
         g_session = new x_session::Session;
     if (g_session != nullptr && g_session->Started())
     {

@@ -73,22 +73,26 @@ QMargins MeasureFrame(QWidget* window)
     ask.format = 32;
     ask.window = id;
     ask.type = request;
-    xcb_send_event(c, 0, root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&ask));
-    xcb_flush(c);
 
-    // The answer is a property the window manager sets on our window; it comes at once from a
-    // live window manager, so a short wait is enough to tell a dead one.
+    // The answer is a property the window manager sets on our window, at once when it is idle.
+    // A window manager still starting, or starved by a busy machine, has been seen to drop the
+    // question: it is asked again every half second, for three seconds at most.
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 500)
+    for (qint64 asked = -1000; waited.elapsed() < 3000; usleep(2000))
     {
+        if (waited.elapsed() - asked >= 500)
+        {
+            xcb_send_event(c, 0, root,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                           reinterpret_cast<const char*>(&ask));
+            xcb_flush(c);
+            asked = waited.elapsed();
+        }
         const std::vector<std::uint32_t> v = Values(c, id, extents, XCB_ATOM_CARDINAL, 4);
         if (v.size() == 4) // left, right, top, bottom
             return QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
                             static_cast<int>(v[3]));
-        usleep(2000);
     }
     return {};
 }

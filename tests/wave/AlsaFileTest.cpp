@@ -19,19 +19,6 @@ constexpr DWORD kBlockBytes = 1u << 19; // the dialog's buffer
 constexpr std::size_t kBlockSamples = kBlockBytes / 2;
 constexpr DWORD k48M16 = WAVE_FORMAT_4M16 << 4; // 48,000 Hz mono 16-bit
 
-// What the file device plays: no two neighbours alike, no period near a block's length.
-std::vector<std::int16_t> Recording(std::size_t count)
-{
-    std::vector<std::int16_t> samples(count);
-    std::uint32_t state = 12345;
-    for (auto& s : samples)
-    {
-        state = state * 1103515245u + 12345u;
-        s = static_cast<std::int16_t>(state >> 16);
-    }
-    return samples;
-}
-
 const char* const kFileName = "Micro de test";
 const char* const kPlugName = "Bouchon 48 kHz";
 
@@ -40,10 +27,14 @@ const char* const kPlugName = "Bouchon 48 kHz";
 struct FileDevices
 {
     test_support::TempFolder dir;
-    std::vector<std::int16_t> samples = Recording(3 * kBlockSamples + 300000);
+    std::vector<std::int16_t> samples = std::vector<std::int16_t>(3 * kBlockSamples + 300000);
 
     FileDevices()
     {
+        // No two neighbours alike, no period near a block's length.
+        std::uint32_t state = 12345;
+        for (auto& s : samples)
+            s = static_cast<std::int16_t>((state = state * 1103515245u + 12345u) >> 16);
         const std::string raw = dir / "in.raw";
         sound_fixtures::WriteRaw(raw, samples);
         const std::string extra =
@@ -63,7 +54,7 @@ struct FileDevices
 };
 
 // Whether `text` ends with ALSA's words for errno `error`, as the layer adds them.
-inline bool EndsWithAlsaText(const std::string& text, int error)
+bool EndsWithAlsaText(const std::string& text, int error)
 {
     const std::string alsa = std::string(" (ALSA : ") + std::strerror(error) + ")";
     return text.size() > alsa.size() &&

@@ -55,9 +55,7 @@ struct Buffer
 inline std::string ErrorText(MMRESULT code)
 {
     char text[MAXERRORLENGTH] = {};
-    if (waveInGetErrorTextA(code, text, sizeof text) != MMSYSERR_NOERROR)
-        return "<no text>";
-    return text;
+    return waveInGetErrorTextA(code, text, sizeof text) == MMSYSERR_NOERROR ? text : "";
 }
 
 } // namespace wave_test

@@ -12,17 +12,12 @@ namespace capture_testing
 {
 using namespace quintor::testing;
 
-inline std::string CurrentTestName()
-{
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return info ? std::string(info->test_suite_name()) + "." + info->name() : "a test";
-}
-
 // Every capture test runs under a watchdog.
 class CaptureTest : public ::testing::Test
 {
 protected:
-    test_support::TestWatchdog m_watchdog{CurrentTestName()};
+    test_support::TestWatchdog m_watchdog{
+        ::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 inline void ClickGo(TunerDialog& dlg)
@@ -66,38 +61,12 @@ inline void WaitForSlider(TunerDialog& dlg, int position)
               [&] { return dlg.SliderPos() == position; });
 }
 
-// What the dialog holds once it has let go of the device and the spectrum: checked after every
-// way of ending it.
-inline void ExpectEverythingReleased(TunerDialog& dlg, const afx::testing::FakeWaveIn& fake)
-{
-    const afx::testing::FakeCounters c = fake.Counters();
-    EXPECT_EQ(c.OpenNow(), 0) << "a device is still open";
-    EXPECT_EQ(dlg.m_WaveHdr.dwFlags & WHDR_PREPARED, 0u) << "the header was not unprepared";
-    EXPECT_EQ(dlg.m_pCaptureThread, nullptr);
-    EXPECT_EQ(dlg.m_bRunning.load(), 0);
-    EXPECT_EQ(dlg.m_phWaveIn, nullptr);
-    EXPECT_EQ(dlg.m_WaveHdr.lpData, nullptr);
-    EXPECT_EQ(dlg.RealIn, nullptr);
-    EXPECT_EQ(dlg.ImagIn, nullptr);
-    EXPECT_EQ(dlg.RealOut, nullptr);
-    EXPECT_EQ(dlg.ImagOut, nullptr);
-}
-
 // A card recording a sine as fast as the loop asks.
-inline afx::testing::FakeDevice
-SineCard(const std::string& name, double hertz,
-         afx::testing::FakePacing pacing = afx::testing::FakePacing::AsFastAsPossible)
+inline afx::testing::FakeDevice SineCard(const std::string& name, double hertz)
 {
     afx::testing::FakeDevice device = Card(name);
     device.source = afx::testing::FakeSource::Sine(hertz, 8000);
-    device.pacing = pacing;
-    return device;
-}
-
-inline afx::testing::FakeDevice ManualCard(const std::string& name)
-{
-    afx::testing::FakeDevice device = Card(name);
-    device.pacing = afx::testing::FakePacing::Manual;
+    device.pacing = afx::testing::FakePacing::AsFastAsPossible;
     return device;
 }
 

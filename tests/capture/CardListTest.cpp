@@ -8,9 +8,7 @@ using afx::testing::FakeDevice;
 namespace
 {
 
-class CardList : public CaptureTest
-{
-};
+using CardList = CaptureTest;
 
 TEST_F(CardList, EachEntryOpensItsOwnDeviceWhateverTheSortedOrder)
 {
@@ -34,7 +32,7 @@ TEST_F(CardList, EachEntryOpensItsOwnDeviceWhateverTheSortedOrder)
         /* 0 */ {0, "Carte A", 1},
         /* 1 */ {1, "Carte B", 2},
         /* 2 */ {2, "Carte C", 0},
-        /* 3 */ {0, "Carte A", 1},
+        /* 3 */ {2, "Carte C", 0}, // the selected entry again: its device is opened again
     };
     for (const Entry& e : entries)
     {
@@ -47,47 +45,35 @@ TEST_F(CardList, EachEntryOpensItsOwnDeviceWhateverTheSortedOrder)
         EXPECT_EQ(c.OpenNow(), 1);
         EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
     }
+    const afx::testing::FakeCounters c = world.fake.Counters();
+    EXPECT_EQ(c.opens, 5);
+    EXPECT_EQ(c.prepares, 5);
     EXPECT_TRUE(world.boxes.calls.empty());
 }
 
 TEST_F(CardList, OffersOnlyDevicesThatRecordFortyFourKilohertzMonoSixteenBit)
 {
-    struct Device
-    {
-        DWORD formats;
-        bool offered;
-    };
-    const Device devices[] = {
-        /* 0 */ {WAVE_FORMAT_4M16, true},
-        /* 1 */ {0x00000800, false}, // 44.1 kHz stereo 16-bit
-        /* 2 */ {0x00000100, false}, // 44.1 kHz mono 8-bit
-        /* 3 */ {0x00000040, false}, // 22,050 Hz mono 16-bit
-        /* 4 */ {0x00044004, false}, // mono 16-bit at 96, 48 and 11 kHz
-        /* 5 */ {0x00004C00, true},  // 44.1 kHz mono and stereo, 48 kHz mono
-        /* 6 */ {0, false},
-        /* 7 */ {0xFFFFFFFFu & ~static_cast<DWORD>(WAVE_FORMAT_4M16), false},
+    const DWORD formats[] = {
+        /* 0 */ 0,
+        /* 1 */ WAVE_FORMAT_4M16,
+        /* 2 */ 0xFFFFFFFFu & ~static_cast<DWORD>(WAVE_FORMAT_4M16),
+        /* 3 */ 0x00004C00, // 44.1 kHz mono and stereo, 48 kHz mono
     };
     std::vector<FakeDevice> cards;
-    for (size_t i = 0; i < std::size(devices); ++i)
+    for (size_t i = 0; i < std::size(formats); ++i)
     {
         cards.push_back(Card("Carte " + std::to_string(i)));
-        cards.back().formats = devices[i].formats;
+        cards.back().formats = formats[i];
     }
     TunerWorld world(cards);
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
 
-    std::vector<UINT> listed;
+    std::vector<std::string> listed;
     for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
-    {
-        listed.push_back(static_cast<UINT>(dlg.m_Card.GetItemData(i)));
-        EXPECT_EQ(EntryText(dlg.m_Card, i), "Carte " + std::to_string(listed.back()));
-    }
-    std::vector<UINT> offered;
-    for (size_t i = 0; i < std::size(devices); ++i)
-        if (devices[i].offered)
-            offered.push_back(static_cast<UINT>(i));
-    EXPECT_EQ(listed, offered);
+        listed.push_back(EntryText(dlg.m_Card, i) + " #" +
+                         std::to_string(dlg.m_Card.GetItemData(i)));
+    EXPECT_EQ(listed, (std::vector<std::string>{"Carte 1 #1", "Carte 3 #3"}));
 }
 
 TEST_F(CardList, WithNoDeviceOfferedTheDefaultDeviceIsTried)

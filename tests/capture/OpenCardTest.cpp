@@ -12,16 +12,7 @@ const std::string kCannotOpen = "Impossibilit\xe9 d'initialiser la carte son\n"
                                 "Arr\xeatez tous les logiciels utilisant la carte son.\n";
 const std::string kChooseAnother = "Ou choisissez en une autre\n";
 
-std::string LibraryText(MMRESULT code)
-{
-    char text[1000] = {};
-    EXPECT_EQ(waveInGetErrorTextA(code, text, sizeof(text)), MMSYSERR_NOERROR);
-    return text;
-}
-
-class OpenCard : public CaptureTest
-{
-};
+using OpenCard = CaptureTest;
 
 TEST_F(OpenCard, AFailureShowsOneMessageAndLeavesNoDeviceOpen)
 {
@@ -35,10 +26,8 @@ TEST_F(OpenCard, AFailureShowsOneMessageAndLeavesNoDeviceOpen)
     };
     const Case cases[] = {
         /* 0 */ {"open, two cards", 2, false, MMSYSERR_ALLOCATED, true},
-        /* 1 */ {"open, one card", 1, false, MMSYSERR_ALLOCATED, false},
-        /* 2 */ {"open, three cards", 3, false, MMSYSERR_NODRIVER, true},
-        /* 3 */ {"prepare, two cards", 2, true, MMSYSERR_NOMEM, true},
-        /* 4 */ {"prepare, one card", 1, true, MMSYSERR_INVALPARAM, false},
+        /* 1 */ {"open, one card", 1, false, MMSYSERR_NODRIVER, false},
+        /* 2 */ {"prepare, two cards", 2, true, MMSYSERR_NOMEM, true},
     };
     for (const Case& k : cases)
     {
@@ -55,8 +44,10 @@ TEST_F(OpenCard, AFailureShowsOneMessageAndLeavesNoDeviceOpen)
         ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
         ASSERT_EQ(EntryText(dlg.m_Card, dlg.m_Card.GetCurSel()), "Carte Z");
 
+        char library[MAXERRORLENGTH] = {};
+        ASSERT_EQ(waveInGetErrorTextA(k.code, library, sizeof library), MMSYSERR_NOERROR);
         const std::string expected =
-            kCannotOpen + (k.offersAnother ? kChooseAnother : "") + LibraryText(k.code);
+            kCannotOpen + (k.offersAnother ? kChooseAnother : "") + library;
         ASSERT_EQ(world.boxes.calls.size(), 1u);
         EXPECT_EQ(world.boxes.calls[0].text, expected);
         EXPECT_NE(world.boxes.calls[0].text.find("(Test : occup\xe9)"), std::string::npos);
@@ -114,23 +105,6 @@ TEST_F(OpenCard, GoFollowsTheLastOpenWhateverTheTuning)
         EXPECT_EQ(world.boxes.calls.size(), s.boxes);
         EXPECT_EQ(world.fake.Counters().OpenNow(), dlg.m_phWaveIn != nullptr ? 1 : 0);
     }
-}
-
-TEST_F(OpenCard, ChoosingTheSelectedEntryAgainReopensTheSameDevice)
-{
-    TunerWorld world({Card("Carte B"), Card("Carte A")});
-    TunerDialog dlg;
-    ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-    ASSERT_EQ(dlg.m_Card.GetCurSel(), 1);
-
-    ChooseCard(dlg, 1);
-    ChooseCard(dlg, 1);
-    const afx::testing::FakeCounters c = world.fake.Counters();
-    EXPECT_EQ(c.opens, 3);
-    EXPECT_EQ(c.closes, 2);
-    EXPECT_EQ(c.lastOpenedDevice, 0u);
-    EXPECT_EQ(c.prepares, 3);
-    EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
 }
 
 TEST_F(OpenCard, ChangingCardWhileCapturingEndsTheCaptureAndOpensTheNewCardStopped)

@@ -17,7 +17,6 @@
 namespace wave_test
 {
 
-using afx::testing::FakeDevice;
 using afx::testing::FakePacing;
 using afx::testing::FakeSource;
 using afx::testing::FakeWaveIn;
@@ -56,25 +55,7 @@ struct Buffer
 inline std::string ErrorText(MMRESULT code)
 {
     char text[MAXERRORLENGTH] = {};
-    if (waveInGetErrorTextA(code, text, sizeof text) != MMSYSERR_NOERROR)
-        return "<no text>";
-    return text;
-}
-
-// The text as a thread with no failure of its own sees it.
-inline std::string PlainText(MMRESULT code)
-{
-    std::string text;
-    std::thread([&] { text = ErrorText(code); }).join();
-    return text;
-}
-
-// Whether `text` ends with ALSA's words for errno `error`, as the layer adds them.
-inline bool EndsWithAlsaText(const std::string& text, int error)
-{
-    const std::string alsa = std::string(" (ALSA : ") + std::strerror(error) + ")";
-    return text.size() > alsa.size() &&
-           text.compare(text.size() - alsa.size(), alsa.size(), alsa) == 0;
+    return waveInGetErrorTextA(code, text, sizeof text) == MMSYSERR_NOERROR ? text : "";
 }
 
 } // namespace wave_test

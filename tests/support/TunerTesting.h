@@ -92,17 +92,13 @@ public:
 // The Qt widget that shows a window of the layer (0: the dialog itself).
 inline QWidget* TunerDialog::Widget(int nID) const
 {
-    const CWnd* pWnd = nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID);
-    if (pWnd == nullptr || pWnd->m_hWnd == nullptr)
-        return nullptr;
-    QWidget* found = nullptr;
-    for (QWidget* top : QApplication::allWidgets())
-    {
-        const QVariant v = top->property("afxHwnd");
-        if (v.isValid() && v.value<quintptr>() == reinterpret_cast<quintptr>(pWnd->m_hWnd))
-            found = top;
-    }
-    return found;
+    const CWnd* pWnd = nID == 0 ? this : GetDlgItem(nID);
+    for (QWidget* widget : QApplication::allWidgets())
+        if (pWnd != nullptr && pWnd->m_hWnd != nullptr &&
+            widget->property("afxHwnd").value<quintptr>() ==
+                reinterpret_cast<quintptr>(pWnd->m_hWnd))
+            return widget;
+    return nullptr;
 }
 
 struct Tuning

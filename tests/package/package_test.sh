@@ -33,8 +33,8 @@ same_files() {
     local difference
     difference=$(diff <(sed -e '/^#/d' -e '/^[[:space:]]*$/d' -e "s: : $2:" \
         "$SOURCE_DIR/tests/package/files.txt" | LC_ALL=C sort) <(printf '%s\n' "$3") |
-        grep '^[<>]') || return 0
-    fail "$1 differs from files.txt (< expected, > found):"$'\n'"$difference"
+        grep '^[<>]')
+    [ -z "$difference" ] || fail "$1 differs from files.txt (< expected, > found):"$'\n'"$difference"
 }
 
 # The value of KEY in the [Desktop Entry] group of desktop file $1.
@@ -184,14 +184,14 @@ EOF
     (cd / && timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" env -u QT_QPA_PLATFORM \
         -u WAYLAND_DISPLAY HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run" \
         XDG_CONFIG_HOME="$scratch/config neuve" ALSA_CONFIG_PATH="$scratch/alsa.conf" \
-        ROOT="$root" bash "$0" in-session) >"$scratch/session.log" 2>&1 ||
+        UNPACKED="$root" bash "$0" in-session) >"$scratch/session.log" 2>&1 ||
         fail "the start under Xvfb failed (status $?): $(cat "$scratch/session.log")"
 }
 
 # Inside the X session: starts the launcher, finds the tuner's window, checks what is on the
 # screen, stops the tuner by its process id.
 in_session() {
-    "$ROOT/usr/bin/quintor" >"$scratch/app.log" 2>&1 &
+    "$UNPACKED/usr/bin/quintor" >"$scratch/app.log" 2>&1 &
     local app=$! tuner="" id
     # xdotool matches names regardless of case: the message boxes' "quintor" matches too.
     for _ in $(seq 75); do
@@ -215,7 +215,7 @@ in_session() {
         expect "the number of windows on the screen (${shown[*]})" ${#shown[@]} 1
         # The window's class is the one the desktop entry names. WM_CLASS(STRING) = "a", "class"
         local wanted
-        wanted=$(desktop_key "$ROOT/usr/share/applications/$app_id.desktop" StartupWMClass)
+        wanted=$(desktop_key "$UNPACKED/usr/share/applications/$app_id.desktop" StartupWMClass)
         [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
         expect "the window's class" \
             "$(xprop -id "$tuner" WM_CLASS | sed -n 's/.*= ".*", "\(.*\)"$/\1/p')" "$wanted"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Quintor as a user's machine receives it. Usage: package_test.sh CHECK, with BUILD_DIR,
 # SOURCE_DIR, WORK_DIR and PACKAGE_VERSION in the environment (CTest sets them). The check
-# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators and start read; tree
-# and launcher install the build themselves. A check reports every fault it finds, then fails.
+# "package" makes the .deb in WORK_DIR/deb that contents, lint, validators and start read;
+# launcher installs the build itself. A check reports every fault it finds, then fails.
 set -uo pipefail
 
 check=${1:?which check}
@@ -23,9 +23,8 @@ trap 'rm -rf "$scratch"' EXIT
 
 # Sets deb to the package that package.package made.
 need_deb() {
-    local found=("$WORK_DIR"/deb/quintor_"$PACKAGE_VERSION"_*.deb)
-    deb=${found[0]}
-    [ -f "$deb" ] || { fail "no quintor_${PACKAGE_VERSION}_*.deb in $WORK_DIR/deb"; return 1; }
+    deb=$(ls "$WORK_DIR"/deb/quintor_"$PACKAGE_VERSION"_*.deb 2>/dev/null | head -n 1)
+    [ -n "$deb" ] || { fail "no quintor_${PACKAGE_VERSION}_*.deb in $WORK_DIR/deb"; return 1; }
 }
 
 # Compares a sorted "mode path" list with files.txt, each of its paths behind prefix $2.
@@ -43,54 +42,27 @@ desktop_key() {
 }
 
 unpack() {
-    need_deb || return 1
-    mkdir -p "$1" && dpkg-deb -x "$deb" "$1" || { fail "dpkg-deb -x failed"; return 1; }
-}
-
-# Installs the build into prefix $1 (no DESTDIR): the prefix may hold spaces and accents.
-install_tree() {
-    cmake --install "$BUILD_DIR" --prefix "$1" >"$scratch/install.log" 2>&1 && return
-    fail "cmake --install failed: $(cat "$scratch/install.log")"
-    return 1
+    need_deb && mkdir -p "$1" && dpkg-deb -x "$deb" "$1" || { fail "could not unpack $deb"; return 1; }
 }
 
 check_package() {
-    rm -rf "$WORK_DIR/deb"
-    mkdir -p "$WORK_DIR/deb"
-    if ! cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$WORK_DIR/deb" \
-        >"$WORK_DIR/deb/cpack.log" 2>&1; then
-        fail "cpack failed: $(cat "$WORK_DIR/deb/cpack.log")"
-    elif ! need_deb; then
-        ls "$WORK_DIR/deb" >&2
-    fi
-}
-
-check_tree() {
-    local prefix="$scratch/préfixe d'essai"
-    install_tree "$prefix" || return
-    same_files "the installed tree" "" \
-        "$(cd "$prefix" && find . ! -type d -printf '%#m %P\n' | LC_ALL=C sort)"
-    local loose
-    loose=$(find "$prefix" -mindepth 1 -type d ! -perm 0755 -printf '%#m %P\n')
-    [ -z "$loose" ] || fail "installed directories not rwxr-xr-x: $loose"
+    rm -rf "$WORK_DIR/deb" && mkdir -p "$WORK_DIR/deb"
+    cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$WORK_DIR/deb" \
+        >"$WORK_DIR/deb/cpack.log" 2>&1 || fail "cpack failed: $(cat "$WORK_DIR/deb/cpack.log")"
+    need_deb || ls "$WORK_DIR/deb" >&2
 }
 
 check_contents() {
     need_deb || return
-    # type, octal mode, owner, path
-    local listing
-    listing=$(dpkg-deb -c "$deb" | awk '{
+    # Files as "octal-mode path"; lint checks the directories' modes and the owners.
+    same_files "the package" usr/ "$(dpkg-deb -c "$deb" | awk '!/^d/ {
         m = "0"
         for (i = 2; i <= 10; i += 3)
             m = m ((substr($1, i, 1) == "r") * 4 + (substr($1, i + 1, 1) == "w") * 2 + \
                    (substr($1, i + 2, 1) == "x"))
         sub(/^\.\//, "", $6)
-        print substr($1, 1, 1), m, $2, $6
-    }')
-    same_files "the package" usr/ "$(awk '$1 != "d" { print $2, $4 }' <<<"$listing" | LC_ALL=C sort)"
-    local odd
-    odd=$(awk '$3 != "root/root" || ($1 == "d" && $2 != "0755")' <<<"$listing")
-    [ -z "$odd" ] || fail "entries not root's, or directories not rwxr-xr-x: $odd"
+        print m, $6
+    }' | LC_ALL=C sort)"
 
     # field|extended regular expression its value must match
     local field pattern value
@@ -112,23 +84,18 @@ Depends|(^|, )libasound2 \(>=
 Depends|(^|, )libqt6widgets6 \(>=
 Depends|(^|, )libc6 \(>=
 EOF
-
-    local description synopsis
-    description=$(dpkg-deb -f "$deb" Description)
-    synopsis=$(head -n 1 <<<"$description")
-    [ -n "$synopsis" ] && [ ${#synopsis} -le 80 ] && [ "${synopsis%.}" = "$synopsis" ] ||
-        fail "the description's synopsis '$synopsis' is empty, over 80 characters or ends with a stop"
-    [ "$(wc -l <<<"$description")" -ge 4 ] || fail "the description has no long text: $description"
 }
 
 check_lint() {
     need_deb || return
     local report="$scratch/lintian.txt"
-    # -I shows the information tags too: an override that no longer matches is one.
+    # -I shows the information tags too: an override that no longer matches is one, and so are a
+    # synopsis that ends with a stop and a long description of one or two lines.
     lintian -I --fail-on error,warning "$deb" >"$report" 2>"$scratch/lintian.err" ||
         fail "lintian failed (status $?): $(cat "$scratch/lintian.err")"
     local bad
-    bad=$(grep -E '^(E|W): |(unused|mismatched)-override' "$report")
+    bad=$(grep -E -e '^(E|W): |(unused|mismatched)-override|synopsis-is-a-sentence' \
+        -e 'extended-description-is-probably-too-short' "$report")
     [ -z "$bad" ] || fail "lintian: $bad"
 }
 
@@ -138,22 +105,20 @@ check_validators() {
     local desktop="$root/usr/share/applications/$app_id.desktop"
     local metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
     local said
-    said=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate failed"
-    [ -z "$said" ] || fail "desktop-file-validate: $said"
-    said=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate failed: $said"
-    ! grep -Eq '^(E|W): ' <<<"$said" || fail "appstreamcli: $said"
+    said=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$said" ] ||
+        fail "desktop-file-validate: $said"
+    said=$(appstreamcli validate --no-net "$metainfo" 2>&1) && ! grep -Eq '^(E|W): ' <<<"$said" ||
+        fail "appstreamcli validate: $said"
 
     # What the files say of each other and of the package. what|found|expected
-    local exec_name icon
-    exec_name=$(desktop_key "$desktop" Exec)
-    exec_name=${exec_name%% *}
-    icon=$(desktop_key "$desktop" Icon)
+    local exec_name
+    exec_name=$(desktop_key "$desktop" Exec | cut -d ' ' -f 1)
     local what found expected
     while IFS='|' read -r what found expected; do
         expect "$what" "$found" "$expected"
     done <<EOF
 the program the desktop entry starts|$(ls "$root/usr/bin/$exec_name" 2>/dev/null)|$root/usr/bin/$exec_name
-the icon's sizes in the theme|$(ls "$root"/usr/share/icons/hicolor/*/apps/"$icon".png 2>/dev/null | wc -l)|$(ls -d "$SOURCE_DIR"/dist/icons/* | wc -l)
+the icon's sizes in the theme|$(ls "$root"/usr/share/icons/hicolor/*/apps/"$(desktop_key "$desktop" Icon)".png 2>/dev/null | wc -l)|$(ls -d "$SOURCE_DIR"/dist/icons/* | wc -l)
 the metainfo's launchable|$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")|$(basename "$desktop")
 the metainfo's binary|$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")|$exec_name
 the metainfo's newest release|$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n 1)|$PACKAGE_VERSION
@@ -164,7 +129,7 @@ EOF
 
 # Starts the unpacked package under Xvfb as a user would, with a fresh home and configuration
 # folder, and a sound card made of a file of silence (the machine may have none: no error box
-# then). The checks run inside the X session (in-session).
+# then). The checks run inside the X session (check_in_session).
 check_start() {
     local root="$scratch/paquet dépaqueté"
     unpack "$root" || return
@@ -188,9 +153,9 @@ EOF
         fail "the start under Xvfb failed (status $?): $(cat "$scratch/session.log")"
 }
 
-# Inside the X session: starts the launcher, finds the tuner's window, checks what is on the
-# screen, stops the tuner by its process id.
-in_session() {
+# In the X session of check_start: starts the launcher, finds the tuner's window, checks what is
+# on the screen, stops the tuner by its process id.
+check_in_session() {
     "$UNPACKED/usr/bin/quintor" >"$scratch/app.log" 2>&1 &
     local app=$! tuner="" id
     # xdotool matches names regardless of case: the message boxes' "quintor" matches too.
@@ -201,8 +166,7 @@ in_session() {
         [ -z "$tuner" ] && kill -0 "$app" 2>/dev/null || break
         sleep 0.2
     done
-    # A moment for anything that would come up after it.
-    sleep 1
+    sleep 1 # a moment for anything that would come up after it
     local shown=() window
     for window in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }'); do
         xwininfo -id "$window" | grep -q 'Map State: IsViewable' &&
@@ -220,19 +184,25 @@ in_session() {
         expect "the window's class" \
             "$(xprop -id "$tuner" WM_CLASS | sed -n 's/.*= ".*", "\(.*\)"$/\1/p')" "$wanted"
     fi
-    if kill -0 "$app" 2>/dev/null; then
-        kill "$app"
-        wait "$app"
-    else
-        wait "$app"
-        fail "the tuner ended by itself (status $?): $(cat "$scratch/app.log")"
-    fi
+    kill "$app" 2>/dev/null || fail "the tuner ended by itself: $(cat "$scratch/app.log")"
+    wait "$app"
 }
 
+# The build installed into a prefix (no DESTDIR) that holds spaces and accents: its files, and
+# its launcher run over a stand-in for the program.
 check_launcher() {
     local prefix="$scratch/préfixe d'essai"
-    install_tree "$prefix" || return
+    cmake --install "$BUILD_DIR" --prefix "$prefix" >"$scratch/install.log" 2>&1 ||
+        { fail "cmake --install failed: $(cat "$scratch/install.log")"; return; }
+    same_files "the installed tree" "" \
+        "$(cd "$prefix" && find . ! -type d -printf '%#m %P\n' | LC_ALL=C sort)"
+    local loose
+    loose=$(find "$prefix" -mindepth 1 -type d ! -perm 0755 -printf '%#m %P\n')
+    [ -z "$loose" ] || fail "installed directories not rwxr-xr-x: $loose"
+
     local launcher="$prefix/bin/quintor" shipped="$prefix/share/quintor/Accords.ini"
+    local mine="$scratch/mine.ini"
+    printf '[NOM]\nAccord1=Mien\n' >"$mine"
     # A stand-in for the program: where it was started, and with what.
     cat >"$prefix/libexec/quintor/quintor" <<'EOF'
 #!/bin/sh
@@ -241,16 +211,17 @@ EOF
 
     # Each case in a fresh folder S. XDG_CONFIG_HOME and HOME: "-" for unset. Prepared: what is
     # there before. Started as: the launcher's path, a symbolic link to it, or a path relative
-    # to the current folder. Then the folder the program must run in, and what its Accords.ini
-    # must hold; or, for a refusal, "-" and a text the message must contain.
-    local name xdg home prepared how folder holds message
-    while IFS='|' read -r name xdg home prepared how folder holds message; do
+    # to the current folder. Then the folder the program must run in, its Accords.ini the user's
+    # own if there was one, else the shipped copy; or, for a refusal, "-" and a text the message
+    # must contain.
+    local name xdg home prepared how folder message
+    while IFS='|' read -r name xdg home prepared how folder message; do
         [ -n "$name" ] && [ "${name#\#}" = "$name" ] || continue
         local S="$scratch/case $name"
         mkdir -p "$S/cwd"
         xdg=${xdg//@S/$S} home=${home//@S/$S} folder=${folder//@S/$S} message=${message//@S/$S}
         case $prepared in
-            user-file) mkdir -p "$folder" && printf '[NOM]\nAccord1=Mien\n' >"$folder/Accords.ini" ;;
+            user-file) mkdir -p "$folder" && cp "$mine" "$folder/Accords.ini" ;;
             empty-folder) mkdir -p "$folder" ;;
             file-in-the-way) mkdir -p "$S/config" && : >"$S/config/bloque" ;;
         esac
@@ -274,34 +245,28 @@ EOF
             expect "$name: the status" $status 0
             expect "$name: what the program got" "$(cat "$S/stand-in.log" 2>/dev/null)" \
                 "$folder"$'\n'"premier argument"
-            case $holds in
-                shipped) cmp -s "$folder/Accords.ini" "$shipped" ||
-                    fail "$name: $folder/Accords.ini is not the shipped copy" ;;
-                user) grep -q '^Accord1=Mien$' "$folder/Accords.ini" ||
-                    fail "$name: the user's Accords.ini was replaced" ;;
-            esac
+            local want=$shipped
+            [ "$prepared" != user-file ] || want=$mine
+            cmp -s "$folder/Accords.ini" "$want" || fail "$name: $folder/Accords.ini is not $want"
             [ "$prepared" != - ] || expect "$name: the new folder's mode" \
                 "$(stat -c %a "$folder")" 700
         fi
         [ -z "$(ls -A "$S/cwd")" ] || fail "$name: the launcher wrote into the current folder"
     done < <(sed -e 's/ *| */|/g' -e 's/ *$//' <<'EOF'
-# case        |XDG_CONFIG_HOME  |HOME   |prepared       |started as|folder               |holds  |message
-fresh         |@S/config a b    |@S/home|-              |path      |@S/config a b/quintor|shipped|
-empty         |                 |@S/home|-              |path      |@S/home/.config/quintor|shipped|
-relative      |cfg              |@S/home|-              |path      |@S/home/.config/quintor|shipped|
-user file kept|@S/config        |@S/home|user-file      |path      |@S/config/quintor    |user   |
-file restored |@S/config        |@S/home|empty-folder   |path      |@S/config/quintor    |shipped|
-through a link|@S/config        |@S/home|-              |link      |@S/config/quintor    |shipped|
-relative call |@S/config        |@S/home|-              |relative  |@S/config/quintor    |shipped|
-blocked       |@S/config/bloque |@S/home|file-in-the-way|path      |-                    |-      |@S/config/bloque/quintor
-no home       |-                |-      |-              |path      |-                    |-      |HOME
+# case        |XDG_CONFIG_HOME  |HOME   |prepared       |started as|folder                 |message
+fresh         |@S/config a b    |@S/home|-              |path      |@S/config a b/quintor  |
+empty         |                 |@S/home|-              |path      |@S/home/.config/quintor|
+relative      |cfg              |@S/home|-              |path      |@S/home/.config/quintor|
+user file kept|@S/config        |@S/home|user-file      |path      |@S/config/quintor      |
+file restored |@S/config        |@S/home|empty-folder   |path      |@S/config/quintor      |
+through a link|@S/config        |@S/home|-              |link      |@S/config/quintor      |
+relative call |@S/config        |@S/home|-              |relative  |@S/config/quintor      |
+blocked       |@S/config/bloque |@S/home|file-in-the-way|path      |-                      |@S/config/bloque/quintor
+no home       |-                |-      |-              |path      |-                      |HOME
 EOF
     )
 }
 
-case $check in
-    package | tree | contents | lint | validators | start | launcher) "check_$check" ;;
-    in-session) in_session ;;
-    *) fail "no check named $check" ;;
-esac
+declare -F "check_${check//-/_}" >/dev/null || fail "no check named $check"
+[ "$failures" -ne 0 ] || "check_${check//-/_}"
 [ "$failures" -eq 0 ]

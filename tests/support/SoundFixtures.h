@@ -26,8 +26,6 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
-
 namespace sound_fixtures
 {
 
@@ -312,14 +310,10 @@ public:
     void Kill()
     {
         detail::EndGroup(player_);
-        player_ = -1;
         if (server_ > 0)
-        {
             kill(server_, SIGKILL);
-            test_support::WaitUntil("the killed sound server to end",
-                                    [&] { return detail::Ended(server_); });
-        }
-        server_ = -1;
+        detail::EndGroup(server_);
+        player_ = server_ = -1;
         started_ = false;
     }
 

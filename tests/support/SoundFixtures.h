@@ -86,10 +86,9 @@ struct AlsaFileDevice
     std::string rawPath;
 };
 
-// Writes <dir>/quintor-alsa.conf with the devices (and `extra`, ALSA configuration written as
-// is) and returns the value for ALSA_CONFIG_PATH: ALSA's own configuration, then that file; or
-// that file `alone`, when none of the machine's devices may be listed. Set it before the
-// process's first ALSA call: ALSA reads its configuration once.
+// Writes <dir>/quintor-alsa.conf with the devices and `extra` (written as is); returns the value
+// for ALSA_CONFIG_PATH, ALSA's own configuration then that file, or that file `alone` to list none
+// of the machine's devices. ALSA reads it once: set it before the process's first ALSA call.
 inline std::string WriteAlsaConfig(const std::string& dir,
                                    const std::vector<AlsaFileDevice>& devices,
                                    const std::string& extra = {}, bool alone = false)
@@ -114,8 +113,7 @@ namespace detail
 {
 
 // Starts `argv` with the current environment plus `env` ("NAME=value"), output to `log`, in a
-// process group of its own. Returns its process id, or -1. env(1) sets the variables and then
-// becomes the program: the id is the program's own.
+// process group of its own; its id (env(1) becomes the program), or -1.
 inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                    const std::string& log)
 {
@@ -194,10 +192,9 @@ inline bool RecordingThreadRuns()
     return false;
 }
 
-// What both private servers share: a folder with a home and a runtime folder, the daemons'
-// process group, a player, and probes run as a client. The constructor starts them; a test skips
-// with Problem() when Started() is false. This process reaches the server once the variables of
-// ClientEnvironment() are set (ScopedEnv).
+// What both private servers share: a home and a runtime folder, the daemons' process group, a
+// player, probes run as a client. A test skips with Problem() when Started() is false; this
+// process reaches the server once the variables of ClientEnvironment() are set (ScopedEnv).
 class SoundServer
 {
 public:
@@ -289,8 +286,7 @@ private:
 };
 
 // A private PulseAudio server with one mono 44.1 kHz null sink whose monitor records what is
-// played into it, sample for sample, through ALSA's `pulse` device. Kill ends it as a crash
-// would, Restart brings it back at the same address.
+// played into it through ALSA's `pulse` device; Restart brings it back at the same address.
 class PulseServer : public SoundServer
 {
 public:
@@ -356,8 +352,7 @@ private:
 };
 
 // A private PipeWire server (pipewire and wireplumber on a private session bus) with one mono
-// 44.1 kHz null sink, recorded through ALSA's `pipewire` device, which comes from the plugin the
-// test program's ALSA configuration names.
+// 44.1 kHz null sink, recorded through the `pipewire` device of the test program's ALSA plugin.
 class PipeWireServer : public SoundServer
 {
 public:

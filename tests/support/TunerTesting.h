@@ -138,9 +138,8 @@ inline afx::testing::FakeDevice Card(const std::string& name)
     return device;
 }
 
-// Everything the dialog needs around it: its own folder (the current one) holding the tuning
-// file, recorded message boxes, a scripted file dialog. Alone when its sound cards are the
-// platform's own (ALSA).
+// What the dialog needs around it: its own current folder holding the tuning file, recorded
+// message boxes, a scripted file dialog. Alone when its sound cards are ALSA's.
 struct RealWorld
 {
     explicit RealWorld(const std::vector<Tuning>& tunings = StandardTunings())
@@ -152,8 +151,7 @@ struct RealWorld
     afx::testing::ScriptedFileDialog files;
 };
 
-// The surroundings of a tuner under test with fake sound cards, made before the dialog and gone
-// after it.
+// The surroundings of a tuner with fake sound cards, made before the dialog and gone after it.
 struct TunerWorld : RealWorld
 {
     explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},

@@ -1,7 +1,5 @@
-// A private X server (Xvfb) with a real window manager (openbox), for tests of what a desktop
-// does to the tuner's windows: frames, placement, size hints, keys. Both are stopped by their
-// process ids. Inspect windows with the X server's own tools (xprop, xwininfo, xdotool) through
-// Output().
+// A private X server (Xvfb) with a real window manager (openbox), for what a desktop does to the
+// tuner's windows; the X server's own tools (xprop, xwininfo, xdotool) inspect them via Output().
 #pragma once
 
 #include "SoundFixtures.h"

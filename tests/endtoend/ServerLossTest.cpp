@@ -1,6 +1,5 @@
-// The PulseAudio server killed while the tuner records from it: the recording thread notices and
-// ends, the screen keeps the last result, Stop and closing return, the card cannot be opened while
-// the server is away, and records again once it is back.
+// The PulseAudio server killed while the tuner records from it: the recording thread ends, the
+// screen keeps the last result, and Stop and closing return.
 #include "KnownPlucks.h"
 
 #include <functional>

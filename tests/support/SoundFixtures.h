@@ -223,9 +223,7 @@ public:
     // Waits until what Play started has ended (the player gives up by itself after a minute).
     void WaitPlayed()
     {
-        if (player_ > 0)
-            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
-        player_ = -1;
+        test_support::WaitUntil("the player to finish", [&] { return !Playing(); });
     }
 
 protected:

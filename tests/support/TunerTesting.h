@@ -44,7 +44,6 @@ public:
     using CQuintorDlg::m_Slider;
     using CQuintorDlg::m_Tuning;
     using CQuintorDlg::m_WaveHdr;
-    using CQuintorDlg::OnClose;
     using CQuintorDlg::OnGo;
     using CQuintorDlg::OnSelchangeTuning;
     using CQuintorDlg::OnStop;

@@ -1,7 +1,6 @@
-// The program's whole ALSA configuration: a capture device recording a file, and the sound
-// servers' devices. ALSA reads its configuration once, at its first use, so the variable is set
-// before main runs. Nothing of the machine's own configuration is read: its other devices, which
-// the tuner would probe, have no place in these tests.
+// The program's whole ALSA configuration, set before main runs (ALSA reads it once, at its first
+// use): a capture device recording a file and the sound servers' devices, and nothing of the
+// machine's own, whose devices the tuner would probe.
 #include "EndToEnd.h"
 
 #include <cstdlib>

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QPixmap>
 
-#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <functional>
@@ -29,44 +28,6 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 const std::string& RecordedFile();
 extern const char* const kFileCardName; // code page 1252, as the list shows it
 
-// A plucked string from sox, `seconds` long at `hertz` after half a second of silence, followed
-// by silence up to one capture buffer's worth of samples. Empty when sox fails.
-inline std::vector<std::int16_t> PluckBlock(const std::string& dir, double hertz, double seconds)
-{
-    const std::string wav = dir + "/pluck.wav";
-    const std::string raw = dir + "/pluck.raw";
-    char args[200];
-    std::snprintf(args, sizeof args, "synth %.3f pluck %.6f pad 0.5", seconds, hertz);
-    const std::string make =
-        "timeout 30 sox -R -n -r 44100 -c 1 -b 16 '" + wav + "' " + args + " 2>/dev/null";
-    const std::string convert =
-        "timeout 30 sox '" + wav + "' -t raw -e signed-integer -b 16 '" + raw + "' 2>/dev/null";
-    std::vector<std::int16_t> samples;
-    if (std::system(make.c_str()) != 0 || std::system(convert.c_str()) != 0)
-        return samples;
-    std::ifstream in(raw, std::ios::binary);
-    unsigned char bytes[2];
-    while (in.read(reinterpret_cast<char*>(bytes), 2))
-        samples.push_back(static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8)));
-    samples.resize(kBlockSamples, 0);
-    return samples;
-}
-
-// Pixels of a frame colour on the label of string `string`, as the screen shows it now.
-inline int FramePixels(const TunerDialog& dlg, int string, COLORREF colour)
-{
-    QWidget* label = dlg.Widget(IDC_STRING1 + string);
-    if (label == nullptr)
-        return -1;
-    const QImage image = label->grab().toImage();
-    const QRgb wanted = qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += (image.pixel(x, y) & 0xFFFFFFu) == (wanted & 0xFFFFFFu);
-    return count;
-}
-
 // The screen's reading at one moment.
 struct Reading
 {
@@ -78,33 +39,29 @@ struct Reading
 
 inline std::ostream& operator<<(std::ostream& os, const Reading& r)
 {
+    const char* colour = r.colour == kGreen ? "green" : r.colour == kYellow ? "yellow" : "odd";
     os << "slider " << r.position;
-    if (r.framed < 0)
-        return os << ", no frame";
-    return os << ", "
-              << (r.colour == kGreen    ? "green"
-                  : r.colour == kYellow ? "yellow"
-                                        : "odd")
-              << " frame on string " << r.framed;
+    return r.framed < 0 ? os << ", no frame"
+                        : os << ", " << colour << " frame on string " << r.framed;
 }
 
+// Reads the slider and, from the pixels of the strings' labels, which string is framed in which
+// colour.
 inline Reading Read(const TunerDialog& dlg)
 {
     Reading r{dlg.SliderPos(), -1, 0};
     for (int s = 0; s < 6; ++s)
-        for (COLORREF colour : {kGreen, kYellow})
-            if (FramePixels(dlg, s, colour) > 0)
-                r = {r.position, s, colour};
+    {
+        QWidget* label = dlg.Widget(IDC_STRING1 + s);
+        const QImage image = label != nullptr ? label->grab().toImage() : QImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                for (const COLORREF c : {kGreen, kYellow})
+                    if ((image.pixel(x, y) & 0xFFFFFFu) ==
+                        (qRgb(GetRValue(c), GetGValue(c), GetBValue(c)) & 0xFFFFFFu))
+                        r = {r.position, s, c};
+    }
     return r;
-}
-
-// The entry of the card list whose name starts with `prefix`, or -1.
-inline int FindCard(const TunerDialog& dlg, const std::string& prefix)
-{
-    for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
-        if (EntryText(dlg.m_Card, i).rfind(prefix, 0) == 0)
-            return i;
-    return -1;
 }
 
 // The one runner of the end-to-end tests: a scratch folder, the tuner opened on a card as the
@@ -112,13 +69,13 @@ inline int FindCard(const TunerDialog& dlg, const std::string& prefix)
 class EndToEndTest : public CaptureTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_scratch.Made()); }
-
     // Creates the tuner and chooses the card whose name starts with `prefix`, as the user does.
     static void Open(TunerDialog& dlg, const std::string& prefix)
     {
         ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-        const int card = FindCard(dlg, prefix);
+        int card = dlg.m_Card.GetCount() - 1;
+        while (card >= 0 && !EntryText(dlg.m_Card, card).starts_with(prefix))
+            --card;
         ASSERT_GE(card, 0) << "ALSA lists no " << prefix << " device";
         if (dlg.m_Card.GetCurSel() != card)
             ChooseCard(dlg, card);
@@ -133,6 +90,28 @@ protected:
             play();
         PumpUntil("a recorded block on the screen", [&] { return !(Read(dlg) == before); });
         return Read(dlg);
+    }
+
+    // One capture buffer's worth of sound for each of `hertz`, one after the other: a plucked
+    // string from sox, `seconds` long after half a second of silence, then silence.
+    std::vector<std::int16_t> Plucks(const std::vector<double>& hertz, double seconds = 2.5)
+    {
+        std::vector<std::int16_t> samples;
+        const std::string raw = m_scratch / "pluck.raw";
+        for (const double f : hertz)
+        {
+            char make[400];
+            std::snprintf(make, sizeof make,
+                          "timeout 30 sox -R -n -r 44100 -c 1 -b 16 -e signed -t raw '%s' synth "
+                          "%.3f pluck %.6f pad 0.5",
+                          raw.c_str(), seconds, f);
+            EXPECT_EQ(std::system(make), 0) << "sox made no sound";
+            const std::size_t at = samples.size();
+            samples.resize(at + kBlockSamples);
+            std::ifstream(raw, std::ios::binary)
+                .read(reinterpret_cast<char*>(&samples[at]), kBlockSamples * sizeof(std::int16_t));
+        }
+        return samples;
     }
 
     test_support::TempFolder m_scratch;

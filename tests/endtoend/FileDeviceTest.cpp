@@ -14,8 +14,7 @@ TEST_F(FileDevice, ShowsEachPluckedStringAsWorkedOutByHand)
     for (const KnownPluck& k : KnownPlucks())
     {
         SCOPED_TRACE(k.what);
-        const std::vector<std::int16_t> block = PluckBlock(m_scratch.Path(), k.Sounding(), 3);
-        ASSERT_EQ(block.size(), kBlockSamples) << "sox made no sound";
+        const std::vector<std::int16_t> block = Plucks({k.Sounding()}, 3);
         // The same block over and over: every block the loop takes holds the whole pluck.
         std::vector<std::int16_t> recorded;
         for (int i = 0; i < 12; ++i)

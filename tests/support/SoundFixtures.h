@@ -1,9 +1,6 @@
-// Real sound sources for tests, no mocks: an ALSA capture device defined only by a configuration
-// file (the `file` plugin reading raw samples), and a private PulseAudio server fed from a file.
-//
-// Text: test sources are compiled to code page 1252, but ALSA's configuration is UTF-8. Pass
-// descriptions as UTF-8 (Utf8(u8"...")); names read back through waveInGetDevCapsA are CP1252,
-// so an ordinary "..." literal compares with them.
+// Real sound sources for tests: ALSA capture devices defined by a configuration file, and private
+// sound servers fed from files. ALSA's configuration is UTF-8 (write descriptions with Utf8), the
+// names read back through waveInGetDevCapsA are code page 1252, as the test sources are.
 #pragma once
 
 #include "TempFolder.h"
@@ -15,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -28,8 +25,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace sound_fixtures
 {
@@ -75,13 +70,10 @@ private:
 // Raw S16_LE samples, as the file plugin and pacat read them.
 inline bool WriteRaw(const std::string& path, const std::vector<std::int16_t>& samples)
 {
+    static_assert(std::endian::native == std::endian::little);
     std::ofstream out(path, std::ios::binary);
-    for (const std::int16_t s : samples)
-    {
-        const auto u = static_cast<std::uint16_t>(s);
-        const char bytes[2] = {static_cast<char>(u & 0xff), static_cast<char>(u >> 8)};
-        out.write(bytes, 2);
-    }
+    out.write(reinterpret_cast<const char*>(samples.data()),
+              static_cast<std::streamsize>(samples.size() * sizeof(std::int16_t)));
     return static_cast<bool>(out);
 }
 
@@ -94,10 +86,9 @@ struct AlsaFileDevice
     std::string rawPath;
 };
 
-// Writes <dir>/quintor-alsa.conf with the devices (and `extra`, ALSA configuration written as
-// is) and returns the value for ALSA_CONFIG_PATH: ALSA's own configuration, then that file; or
-// that file `alone`, when none of the machine's devices may be listed. Set it before the
-// process's first ALSA call: ALSA reads its configuration once.
+// Writes <dir>/quintor-alsa.conf with the devices and `extra` (written as is); returns the value
+// for ALSA_CONFIG_PATH, ALSA's own configuration then that file, or that file `alone` to list none
+// of the machine's devices. ALSA reads it once: set it before the process's first ALSA call.
 inline std::string WriteAlsaConfig(const std::string& dir,
                                    const std::vector<AlsaFileDevice>& devices,
                                    const std::string& extra = {}, bool alone = false)
@@ -122,30 +113,15 @@ namespace detail
 {
 
 // Starts `argv` with the current environment plus `env` ("NAME=value"), output to `log`, in a
-// process group of its own. Returns its process id, or -1.
+// process group of its own; its id (env(1) becomes the program), or -1.
 inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                    const std::string& log)
 {
-    std::vector<std::string> environment(env);
-    for (char** e = environ; *e != nullptr; ++e)
-    {
-        const std::string entry(*e);
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        if (std::none_of(env.begin(), env.end(),
-                         [&](const std::string& v) { return v.starts_with(name); }))
-            environment.push_back(entry);
-    }
-    // posix_spawnp takes arrays of pointers, ended by a null one.
-    auto pointers = [](const std::vector<std::string>& strings)
-    {
-        std::vector<char*> p;
-        for (const std::string& s : strings)
-            p.push_back(const_cast<char*>(s.c_str()));
-        p.push_back(nullptr);
-        return p;
-    };
-    std::vector<char*> args = pointers(argv);
-    std::vector<char*> envp = pointers(environment);
+    std::vector<char*> args{const_cast<char*>("env")};
+    for (const auto* strings : {&env, &argv})
+        for (const std::string& s : *strings)
+            args.push_back(const_cast<char*>(s.c_str()));
+    args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -156,7 +132,7 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), envp.data()) != 0)
+    if (posix_spawnp(&pid, "env", &actions, &attributes, args.data(), environ) != 0)
         pid = -1;
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
@@ -166,10 +142,7 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
 // Whether `pid` has ended (its status then in *status); never blocks.
 inline bool Ended(pid_t pid, int* status = nullptr)
 {
-    int s = 0;
-    const pid_t done = waitpid(pid, &s, WNOHANG);
-    if (done == pid && status != nullptr)
-        *status = s;
+    const pid_t done = waitpid(pid, status, WNOHANG);
     return done == pid || done < 0;
 }
 
@@ -219,10 +192,9 @@ inline bool RecordingThreadRuns()
     return false;
 }
 
-// What both private servers share: a folder with a home and a runtime folder, the daemons'
-// process group (stopped by its leader's id), a player, and probes run as a client. Started by
-// the constructor; check Started() (and GTEST_SKIP with Problem() when it is false). A client in
-// this process reaches the server once the variables of ClientEnvironment() are set (ScopedEnv).
+// What both private servers share: a home and a runtime folder, the daemons' process group, a
+// player, probes run as a client. A test skips with Problem() when Started() is false; this
+// process reaches the server once the variables of ClientEnvironment() are set (ScopedEnv).
 class SoundServer
 {
 public:
@@ -251,9 +223,7 @@ public:
     // Waits until what Play started has ended (the player gives up by itself after a minute).
     void WaitPlayed()
     {
-        if (player_ > 0)
-            test_support::WaitUntil("the player to finish", [&] { return detail::Ended(player_); });
-        player_ = -1;
+        test_support::WaitUntil("the player to finish", [&] { return !Playing(); });
     }
 
 protected:
@@ -263,30 +233,22 @@ protected:
         mkdir(runtime_.c_str(), 0700);
     }
 
-    // Starts the daemons, then waits until ready() holds: usually within a fraction of a second,
-    // but a busy machine may take much longer, and a server that never answers only skips.
+    // Starts the daemons and waits for ready(): a busy machine may take long, and a server that
+    // never answers only makes the test skip.
     void Launch(const std::vector<std::string>& argv, const std::function<bool()>& ready)
     {
-        started_ = false;
-        if (dir_.Made())
-            server_ = detail::Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_},
-                                    dir_ / "server.log");
-        if (server_ < 0)
-        {
-            problem_ = argv[0] + " could not be started (is its package installed?)";
-            return;
-        }
-        bool ended = false;
-        started_ = test_support::PollFor(test_support::Patience(), [&]
-                                         { return (ended = detail::Ended(server_)) || ready(); });
+        server_ = detail::Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_},
+                                dir_ / "server.log");
+        bool ended = server_ < 0;
+        started_ = !ended &&
+                   test_support::PollFor(test_support::Patience(), [&]
+                                         { return (ended = detail::Ended(server_)) || ready(); }) &&
+                   !ended;
         if (ended)
-        {
-            started_ = false;
             server_ = -1;
-            problem_ = argv[0] + " ended at once; see its log";
-        }
-        else if (!started_)
-            problem_ = argv[0] + " never answered";
+        if (!started_)
+            problem_ = argv[0] +
+                       (ended ? " ended at once (is its package installed?)" : " never answered");
     }
 
     // Runs a shell command as a client of the server; its exit status.
@@ -301,11 +263,6 @@ protected:
         WaitPlayed();
         player_ = detail::Spawn({"sh", "-c", command}, Variables(), dir_ / "player.log");
         return player_ > 0;
-    }
-
-    static bool IsWav(const std::string& path)
-    {
-        return path.size() > 4 && path.substr(path.size() - 4) == ".wav";
     }
 
     test_support::TempFolder dir_;
@@ -327,8 +284,7 @@ private:
 };
 
 // A private PulseAudio server with one mono 44.1 kHz null sink whose monitor records what is
-// played into it, in real time and sample for sample, through ALSA's `pulse` device. Kill ends it
-// as a crash would, Restart brings it back at the same address.
+// played into it through ALSA's `pulse` device; Restart brings it back at the same address.
 class PulseServer : public SoundServer
 {
 public:
@@ -344,22 +300,17 @@ public:
         Start();
     }
 
-    // Ends the server at once, as a crash would (SIGKILL), and the player with it.
+    // Ends the server at once (SIGKILL), and the player with it.
     void Kill()
     {
         detail::EndGroup(player_);
-        player_ = -1;
         if (server_ > 0)
-        {
             kill(server_, SIGKILL);
-            test_support::WaitUntil("the killed sound server to end",
-                                    [&] { return detail::Ended(server_); });
-        }
-        server_ = -1;
+        detail::EndGroup(server_);
+        player_ = server_ = -1;
         started_ = false;
     }
 
-    // Starts a fresh server at the same address, after Kill.
     bool Restart()
     {
         Kill();
@@ -375,16 +326,16 @@ public:
                 {"PULSE_SINK", kSink}};
     }
 
-    // Plays raw S16_LE mono 44.1 kHz, or anything sox reads when the name ends in ".wav", in the
-    // background, in real time. The player keeps 300 ms ahead: with less, a busy machine starves
-    // it and the sink plays gaps.
+    // Plays raw S16_LE mono 44.1 kHz, or a ".wav" file, in the background, in real time. The
+    // player keeps 300 ms ahead: with less, a busy machine starves it and the sink plays gaps.
     bool Play(const std::string& path)
     {
         const std::string pacat = "timeout 60 pacat --device=" + std::string(kSink) +
                                   " --format=s16le --rate=44100 --channels=1 --latency-msec=300";
-        return StartPlayer(IsWav(path) ? "timeout 60 sox '" + path +
-                                             "' -t raw -r 44100 -c 1 -b 16 -e signed - | " + pacat
-                                       : "exec " + pacat + " '" + path + "'");
+        return StartPlayer(path.ends_with(".wav")
+                               ? "timeout 60 sox '" + path +
+                                     "' -t raw -r 44100 -c 1 -b 16 -e signed - | " + pacat
+                               : "exec " + pacat + " '" + path + "'");
     }
 
 private:
@@ -399,8 +350,7 @@ private:
 };
 
 // A private PipeWire server (pipewire and wireplumber on a private session bus) with one mono
-// 44.1 kHz null sink, recorded through ALSA's `pipewire` device, which comes from the plugin the
-// test program's ALSA configuration names.
+// 44.1 kHz null sink, recorded through the `pipewire` device of the test program's ALSA plugin.
 class PipeWireServer : public SoundServer
 {
 public:
@@ -429,7 +379,7 @@ public:
     bool Play(const std::string& path)
     {
         const std::string wav = dir_ / "played.wav";
-        const std::string convert = IsWav(path)
+        const std::string convert = path.ends_with(".wav")
                                         ? "cp '" + path + "' '" + wav + "'"
                                         : "timeout 30 sox -t raw -r 44100 -c 1 -b 16 -e signed '" +
                                               path + "' '" + wav + "'";

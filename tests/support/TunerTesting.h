@@ -44,7 +44,6 @@ public:
     using CQuintorDlg::m_Slider;
     using CQuintorDlg::m_Tuning;
     using CQuintorDlg::m_WaveHdr;
-    using CQuintorDlg::OnClose;
     using CQuintorDlg::OnGo;
     using CQuintorDlg::OnSelchangeTuning;
     using CQuintorDlg::OnStop;
@@ -92,17 +91,13 @@ public:
 // The Qt widget that shows a window of the layer (0: the dialog itself).
 inline QWidget* TunerDialog::Widget(int nID) const
 {
-    const CWnd* pWnd = nID == 0 ? static_cast<const CWnd*>(this) : GetDlgItem(nID);
-    if (pWnd == nullptr || pWnd->m_hWnd == nullptr)
-        return nullptr;
-    QWidget* found = nullptr;
-    for (QWidget* top : QApplication::allWidgets())
-    {
-        const QVariant v = top->property("afxHwnd");
-        if (v.isValid() && v.value<quintptr>() == reinterpret_cast<quintptr>(pWnd->m_hWnd))
-            found = top;
-    }
-    return found;
+    const CWnd* pWnd = nID == 0 ? this : GetDlgItem(nID);
+    for (QWidget* widget : QApplication::allWidgets())
+        if (pWnd != nullptr && pWnd->m_hWnd != nullptr &&
+            widget->property("afxHwnd").value<quintptr>() ==
+                reinterpret_cast<quintptr>(pWnd->m_hWnd))
+            return widget;
+    return nullptr;
 }
 
 struct Tuning
@@ -142,9 +137,8 @@ inline afx::testing::FakeDevice Card(const std::string& name)
     return device;
 }
 
-// Everything the dialog needs around it: its own folder (the current one) holding the tuning
-// file, recorded message boxes, a scripted file dialog. Alone when its sound cards are the
-// platform's own (ALSA).
+// What the dialog needs around it: its own current folder holding the tuning file, recorded
+// message boxes, a scripted file dialog. Alone when its sound cards are ALSA's.
 struct RealWorld
 {
     explicit RealWorld(const std::vector<Tuning>& tunings = StandardTunings())
@@ -156,8 +150,7 @@ struct RealWorld
     afx::testing::ScriptedFileDialog files;
 };
 
-// The surroundings of a tuner under test with fake sound cards, made before the dialog and gone
-// after it.
+// The surroundings of a tuner with fake sound cards, made before the dialog and gone after it.
 struct TunerWorld : RealWorld
 {
     explicit TunerWorld(std::vector<afx::testing::FakeDevice> devices = {Card("Carte test")},

@@ -13,9 +13,8 @@
 namespace test_support
 {
 
-// Looks at done() until it holds or `limit` has gone by; serve() runs before each look (the
-// interface thread's events, say). For waits whose end is no verdict: a grace period before a
-// harder measure, or whether a helper program comes up at all.
+// Looks at done() until it holds or `limit` has gone by, serve() before each look; for waits whose
+// end is no verdict (a grace period, whether a helper program comes up at all).
 inline bool PollFor(std::chrono::milliseconds limit, const std::function<bool()>& done,
                     const std::function<void()>& serve = {})
 {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -16,33 +17,19 @@ namespace test_support
 
 inline std::chrono::seconds Patience()
 {
-    if (const char* text = std::getenv("QUINTOR_TEST_PATIENCE"))
-    {
-        const long seconds = std::strtol(text, nullptr, 10);
-        if (seconds > 0)
-            return std::chrono::seconds(seconds);
-    }
-    return std::chrono::seconds(120);
+    const char* text = std::getenv("QUINTOR_TEST_PATIENCE");
+    const long seconds = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+    return std::chrono::seconds(seconds > 0 ? seconds : 120);
 }
 
 class Watchdog
 {
 public:
     explicit Watchdog(std::string waitingFor, std::chrono::seconds limit = Patience())
-        : m_waitingFor(std::move(waitingFor)), m_limit(limit), m_thread([this] { Watch(); })
+        : m_waitingFor(std::move(waitingFor)), m_limit(limit),
+          m_thread([this](std::stop_token stop) { Watch(stop); })
     {
     }
-    ~Watchdog()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
 
     // Progress: the limit starts again, now for `waitingFor`. A long run made of many steps
     // tells each one, so that only a step that never ends is taken for a hang.
@@ -57,32 +44,27 @@ public:
     }
 
 private:
-    void Watch()
+    void Watch(std::stop_token stop)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;)
-        {
-            const unsigned long seen = m_progress;
-            if (m_changed.wait_for(lock, m_limit, [&] { return m_done || m_progress != seen; }))
+        for (unsigned long seen = m_progress;; seen = m_progress)
+            if (!m_changed.wait_for(lock, stop, m_limit, [&] { return m_progress != seen; }))
             {
-                if (m_done)
+                if (stop.stop_requested())
                     return;
-                continue;
+                std::fprintf(stderr, "waited %lld s for: %s\n",
+                             static_cast<long long>(m_limit.count()), m_waitingFor.c_str());
+                std::fflush(stderr);
+                std::_Exit(1);
             }
-            std::fprintf(stderr, "waited %lld s for: %s\n", static_cast<long long>(m_limit.count()),
-                         m_waitingFor.c_str());
-            std::fflush(stderr);
-            std::_Exit(1);
-        }
     }
 
     std::string m_waitingFor;
     std::chrono::seconds m_limit;
     unsigned long m_progress = 0;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_done = false;
-    std::thread m_thread; // last: it starts once the rest exists
+    std::condition_variable_any m_changed;
+    std::jthread m_thread; // last: it starts once the rest exists, and stops first
 };
 
 // The watchdog over a whole test, when the test has one: it also catches a hang between waits

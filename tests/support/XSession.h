@@ -1,10 +1,10 @@
-// A private X server (Xvfb) with a real window manager (openbox), for tests of what a desktop
-// does to the tuner's windows: frames, placement, size hints, keys. Both are stopped by their
-// process ids. Inspect windows with the X server's own tools (xprop, xwininfo, xdotool) through
-// Output().
+// A private X server (Xvfb) with a real window manager (openbox), for what a desktop does to the
+// tuner's windows; the X server's own tools (xprop, xwininfo, xdotool) inspect them via Output().
 #pragma once
 
 #include "SoundFixtures.h"
+
+#include <poll.h>
 
 #include <cstdio>
 #include <functional>
@@ -89,25 +89,21 @@ public:
     Session()
     {
         const std::string log = m_dir / "x.log";
-        for (int n = 90; n < 140 && m_display.empty(); ++n)
-        {
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
-                std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
-            const std::string display = ":" + std::to_string(n);
+        // Xvfb picks a free display and writes its number once it takes connections.
+        // (-noreset: else the server resets each time its last client leaves, and drops the next.)
+        int number[2] = {-1, -1};
+        if (pipe(number) == 0)
             m_server = sound_fixtures::detail::Spawn(
-                {"Xvfb", display, "-screen", "0",
+                {"Xvfb", "-displayfd", std::to_string(number[1]), "-screen", "0",
                  std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24", "-nolisten", "tcp",
                  "-noreset"},
                 {}, log);
-            // The socket comes before the server takes connections: wait until one is served.
-            // (-noreset: else the server resets as that first client leaves, and drops the next.)
-            const std::string query = "DISPLAY=" + display + " xprop -root";
-            if (m_server > 0 && Await([&] { return !Output(query).empty(); }))
-                m_display = display;
-            else
-                Stop(m_server);
-        }
+        close(number[1]);
+        pollfd told{number[0], POLLIN, 0};
+        char text[16] = {};
+        if (m_server > 0 && poll(&told, 1, 20000) == 1 && read(number[0], text, 15) > 0)
+            m_display = ":" + std::to_string(std::atoi(text));
+        close(number[0]);
         if (m_display.empty())
         {
             m_problem =

@@ -58,6 +58,11 @@ public:
     void Format(LPCSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
     void FormatV(LPCSTR pszFormat, va_list args) __attribute__((format(printf, 2, 0)));
 
+    // A writable buffer of at least nMinBufLength bytes and a NUL, for C functions that fill a
+    // buffer; ReleaseBuffer then sets the length (-1: up to the first NUL).
+    LPSTR GetBuffer(int nMinBufLength);
+    void ReleaseBuffer(int nNewLength = -1);
+
     CString& operator+=(const CString& other);
     CString& operator+=(LPCSTR psz);
 
@@ -70,6 +75,8 @@ private:
 
 bool operator==(const CString& a, const CString& b);
 bool operator==(const CString& a, LPCSTR b);
+bool operator!=(const CString& a, const CString& b);
+bool operator!=(const CString& a, LPCSTR b);
 
 CString operator+(const CString& a, const CString& b);
 CString operator+(const CString& a, LPCSTR b);

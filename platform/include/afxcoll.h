@@ -14,6 +14,7 @@ public:
 
     // Appends and returns the new element's index.
     int Add(const CString& newElement);
+    void RemoveAll() { m_items.clear(); }
 
     const CString& GetAt(int nIndex) const;
     const CString& operator[](int nIndex) const { return GetAt(nIndex); }

@@ -287,6 +287,7 @@ public:
     void SetWindowText(LPCSTR lpszString);
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
+    DWORD GetStyle() const;
     BOOL ShowWindow(int nCmdShow);
     BOOL IsIconic() const;
 

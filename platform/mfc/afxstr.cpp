@@ -1,8 +1,10 @@
 // CString: a byte string over std::string, with the framework's clamping and formatting rules.
 #include "afx.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace
@@ -120,6 +122,21 @@ CString& CString::operator+=(LPCSTR psz)
     return *this;
 }
 
+LPSTR CString::GetBuffer(int nMinBufLength)
+{
+    const std::size_t wanted = static_cast<std::size_t>(Clamp0(nMinBufLength));
+    if (wanted > m_str.size())
+        m_str.resize(wanted, '\0');
+    return m_str.data();
+}
+
+void CString::ReleaseBuffer(int nNewLength)
+{
+    std::size_t length =
+        nNewLength < 0 ? std::strlen(m_str.c_str()) : static_cast<std::size_t>(nNewLength);
+    m_str.resize(std::min(length, m_str.size()));
+}
+
 bool operator==(const CString& a, const CString& b)
 {
     return View(a).compare(View(b)) == 0;
@@ -127,6 +144,14 @@ bool operator==(const CString& a, const CString& b)
 bool operator==(const CString& a, LPCSTR b)
 {
     return View(a).compare(View(b)) == 0;
+}
+bool operator!=(const CString& a, const CString& b)
+{
+    return !(a == b);
+}
+bool operator!=(const CString& a, LPCSTR b)
+{
+    return !(a == b);
 }
 
 CString operator+(const CString& a, const CString& b)

@@ -407,6 +407,11 @@ void CWnd::GetClientRect(LPRECT lpRect) const
     lpRect->bottom = m_hWnd->clientHeight.load();
 }
 
+DWORD CWnd::GetStyle() const
+{
+    return m_hWnd != nullptr ? m_hWnd->style.load() : 0;
+}
+
 void CWnd::GetWindowRect(LPRECT lpRect) const
 {
     *lpRect = RECT{0, 0, 0, 0};

@@ -24,6 +24,9 @@ TEST(CStringArrayTest, KeepsInsertionOrderAndSurvivesAddingItsOwnElements)
     EXPECT_EQ(array.GetAt(1), "Open G");
     for (int i = 2; i < array.GetSize(); ++i)
         ASSERT_EQ(array[i], "Standard") << "element " << i;
+    array.RemoveAll();
+    EXPECT_EQ(array.GetSize(), 0);
+    EXPECT_EQ(array.Add("Drop D"), 0) << "indexes start again from 0";
 }
 
 TEST(CStringArrayDeathTest, AnIndexOutsideTheArrayStopsTheProcess)

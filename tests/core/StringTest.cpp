@@ -112,9 +112,26 @@ TEST(CStringTest, EqualityIsExactAndCaseSensitive)
     {
         EXPECT_EQ(cases[i].a == cases[i].b, cases[i].equal) << "case " << i;
         EXPECT_EQ(cases[i].a == CString(cases[i].b), cases[i].equal) << "case " << i;
+        EXPECT_EQ(cases[i].a != cases[i].b, !cases[i].equal) << "case " << i;
+        EXPECT_EQ(cases[i].a != CString(cases[i].b), !cases[i].equal) << "case " << i;
     }
     // Between two CStrings every byte counts, NULs included.
     EXPECT_FALSE(CString("ab\0x", 4) == CString("ab\0y", 4));
+}
+
+TEST(CStringTest, AWrittenBufferBecomesTheTextUpToItsNulOrTheGivenLength)
+{
+    CString s("LA");
+    char* buffer = s.GetBuffer(80);
+    EXPECT_EQ(buffer[0], 'L') << "the text stays at the start of the buffer";
+    std::snprintf(buffer, 81, "%s", "MI1LA1RE2SOL2SI2MI3");
+    s.ReleaseBuffer();
+    EXPECT_EQ(s, "MI1LA1RE2SOL2SI2MI3");
+    s.GetBuffer(2); // never shorter than the text
+    s.ReleaseBuffer(3);
+    EXPECT_EQ(s, "MI1");
+    s.ReleaseBuffer(10); // never longer than the buffer
+    EXPECT_EQ(s, "MI1");
 }
 
 TEST(CStringTest, FormatProducesPrintfOutputOfAnyLength)

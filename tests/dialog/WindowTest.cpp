@@ -91,6 +91,10 @@ TEST_F(OpenTuner, ControlsBecomeTheirWidgetsWithTheirStatesAndDialogUnits)
         EXPECT_STREQ(w->metaObject()->className(), c.qtClass);
         EXPECT_EQ(w->isEnabled(), c.enabled);
         EXPECT_EQ(dlg.GetDlgItem(c.id)->IsWindowEnabled() != FALSE, c.enabled);
+        const DWORD style = dlg.GetDlgItem(c.id)->GetStyle();
+        EXPECT_EQ((style & WS_DISABLED) == 0, c.enabled) << std::hex << style;
+        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), DWORD{WS_CHILD | WS_VISIBLE})
+            << std::hex << style;
         QRect expected = Pixels(window, c.x, c.y, c.cx, c.cy);
         EXPECT_EQ(w->geometry(), expected);
         CRect client;

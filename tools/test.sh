@@ -16,10 +16,14 @@ for preset in default asan; do
 done
 
 cmake --preset tsan >/dev/null
-# Only the programs of the cross-thread tests.
+# Only the programs of the cross-thread tests. The target list is read whole first: grep -q
+# leaving a pipe early would break make's output, and pipefail would then drop the target.
+help="$(cmake --build --preset tsan --target help)"
 targets=()
 for t in test_wave test_analysis test_capture; do
-    cmake --build --preset tsan --target help | grep -q "^\.\.\. $t\$" && targets+=("$t")
+    if grep -q "^\.\.\. $t\$" <<<"$help"; then
+        targets+=("$t")
+    fi
 done
 cmake --build --preset tsan -j"$jobs" --target "${targets[@]}"
 ctest --preset tsan -j"$jobs" --timeout 600

@@ -4,7 +4,7 @@
 // passes run.
 //
 //   bench_capture --benchmark_counters_tabular=true
-#include "../tests/support/TunerTesting.h"
+#include "BenchSupport.h"
 #include "../tests/support/XSession.h"
 
 #include "FFT.h"
@@ -138,15 +138,6 @@ std::map<int, ThreadTime> ThreadTimes()
     return times;
 }
 
-long ResidentKilobytes()
-{
-    std::ifstream in("/proc/self/status");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
 // 30 s of capture from a device paced in real time.
 void BM_CaptureRealTime(benchmark::State& state)
 {
@@ -160,7 +151,7 @@ void BM_CaptureRealTime(benchmark::State& state)
             state.SkipWithError("no dialog");
             return;
         }
-        const long rssBefore = ResidentKilobytes();
+        const long rssBefore = bench_support::ResidentKilobytes();
         const std::map<int, ThreadTime> before = ThreadTimes();
         const auto start = Clock::now();
         ClickGo(dlg);
@@ -183,7 +174,7 @@ void BM_CaptureRealTime(benchmark::State& state)
             last = pos;
             if (Clock::now() >= nextRss)
             {
-                rssMax = std::max(rssMax, ResidentKilobytes());
+                rssMax = std::max(rssMax, bench_support::ResidentKilobytes());
                 nextRss += std::chrono::milliseconds(250);
             }
         }
@@ -260,7 +251,7 @@ void BM_IdleDialog(benchmark::State& state)
         if (ui != after.end() && was != before.end())
             state.counters["ui_cpu_%"] =
                 100 * (ui->second.ticks - was->second.ticks) / tick / elapsed;
-        state.counters["rss_MB"] = ResidentKilobytes() / 1024.0;
+        state.counters["rss_MB"] = bench_support::ResidentKilobytes() / 1024.0;
     }
 }
 BENCHMARK(BM_IdleDialog)->Arg(10)->Iterations(1)->Unit(benchmark::kSecond);

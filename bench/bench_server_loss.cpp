@@ -4,19 +4,15 @@
 //
 //   bench_server_loss --benchmark_counters_tabular=true
 #include "../tests/support/SoundFixtures.h"
-#include "../tests/support/TunerTesting.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 using namespace quintor::testing;
 using Clock = std::chrono::steady_clock;
@@ -38,17 +34,6 @@ bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 30)
     return true;
 }
 
-int FindCard(const TunerDialog& dlg, const char* prefix)
-{
-    for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
-    {
-        const CString& text = dlg.m_Card.m_hWnd->items[i].text;
-        if (std::strncmp(static_cast<LPCSTR>(text), prefix, std::strlen(prefix)) == 0)
-            return i;
-    }
-    return -1;
-}
-
 double Milliseconds(Clock::time_point since)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
@@ -66,9 +51,7 @@ void BM_EndAfterServerKilled(benchmark::State& state)
         state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
         return;
     }
-    std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
-    for (const auto& [name, value] : server.ClientEnvironment())
-        env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
+    sound_fixtures::ScopedEnv env(server.ClientEnvironment());
     RealWorld world;
     double noticedSum = 0;
     int noticed = 0;
@@ -80,19 +63,12 @@ void BM_EndAfterServerKilled(benchmark::State& state)
             break;
         }
         TunerDialog dlg;
-        if (!dlg.Create(CQuintorDlg::IDD))
+        if (const std::string problem = bench_support::StartOnCard(dlg, "PulseAudio");
+            !problem.empty())
         {
-            state.SkipWithError("no dialog");
+            state.SkipWithError(problem.c_str());
             break;
         }
-        const int card = FindCard(dlg, "PulseAudio");
-        if (card < 0)
-        {
-            state.SkipWithError("ALSA lists no PulseAudio device");
-            break;
-        }
-        afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, card);
-        afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
         ServeUntil(sound_fixtures::RecordingThreadRuns);
         // A moment of recording, so that the device is well under way when the server goes.
         const auto recording = Clock::now();

@@ -7,7 +7,7 @@
 //
 //   bench_soak --minutes=30
 #include "../tests/support/SoundFixtures.h"
-#include "../tests/support/TunerTesting.h"
+#include "BenchSupport.h"
 #include "../tests/support/Watchdog.h"
 
 #include <benchmark/benchmark.h>
@@ -17,8 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,15 +31,6 @@ int g_minutes = 1;
 bool g_failed = false;
 
 constexpr long kAllowedGrowthKb = 1024;
-
-long ResidentKilobytes()
-{
-    std::ifstream in("/proc/self/status");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
 
 void Serve()
 {
@@ -67,17 +56,6 @@ bool MakePlucks(const test_support::TempFolder& dir, const std::string& wav)
     return std::system(join.c_str()) == 0;
 }
 
-int FindCard(const TunerDialog& dlg, const char* prefix)
-{
-    for (int i = 0; i < dlg.m_Card.GetCount(); ++i)
-    {
-        const CString& text = dlg.m_Card.m_hWnd->items[i].text;
-        if (std::strncmp(static_cast<LPCSTR>(text), prefix, std::strlen(prefix)) == 0)
-            return i;
-    }
-    return -1;
-}
-
 void BM_Soak(benchmark::State& state)
 {
     for (auto _ : state)
@@ -88,9 +66,7 @@ void BM_Soak(benchmark::State& state)
             state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
             return;
         }
-        std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
-        for (const auto& [name, value] : server.ClientEnvironment())
-            env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
+        sound_fixtures::ScopedEnv env(server.ClientEnvironment());
         test_support::TempFolder scratch;
         const std::string plucks = scratch / "plucks.wav";
         if (!MakePlucks(scratch, plucks))
@@ -103,20 +79,13 @@ void BM_Soak(benchmark::State& state)
         RealWorld world;
         TunerDialog dlg;
         watchdog.Waiting("the dialog");
-        if (!dlg.Create(CQuintorDlg::IDD))
+        if (const std::string problem = bench_support::StartOnCard(dlg, "PulseAudio");
+            !problem.empty())
         {
-            state.SkipWithError("no dialog");
+            state.SkipWithError(problem.c_str());
             return;
         }
-        const int card = FindCard(dlg, "PulseAudio");
-        if (card < 0)
-        {
-            state.SkipWithError("ALSA lists no PulseAudio device");
-            return;
-        }
-        afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, card);
         const int tunings = dlg.m_Tuning.GetCount();
-        afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
 
         const auto start = Clock::now();
         const auto end = start + std::chrono::minutes(g_minutes);
@@ -150,7 +119,7 @@ void BM_Soak(benchmark::State& state)
             }
             if (seconds % 60 == 0)
             {
-                const long kb = ResidentKilobytes();
+                const long kb = bench_support::ResidentKilobytes();
                 if (firstMinuteKb < 0)
                     firstMinuteKb = kb;
                 highestKb = std::max(highestKb, kb);

@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -44,7 +43,7 @@ struct Environment
 {
     test_support::TempFolder dir;
     std::optional<sound_fixtures::PulseServer> pulse;
-    std::vector<std::unique_ptr<sound_fixtures::ScopedEnv>> env;
+    std::optional<sound_fixtures::ScopedEnv> env;
     UINT fileDevice = WAVE_MAPPER;
     UINT pulseDevice = WAVE_MAPPER;
 };
@@ -244,8 +243,7 @@ int main(int argc, char** argv)
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
     environment.pulse.emplace();
     if (environment.pulse->Started())
-        for (const auto& [name, value] : environment.pulse->ClientEnvironment())
-            environment.env.push_back(std::make_unique<sound_fixtures::ScopedEnv>(name, value));
+        environment.env.emplace(environment.pulse->ClientEnvironment());
     else
         std::fprintf(stderr, "no PulseAudio server: %s\n", environment.pulse->Problem().c_str());
 

@@ -73,9 +73,7 @@ protected:
     static void Open(TunerDialog& dlg, const std::string& prefix)
     {
         ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
-        int card = dlg.m_Card.GetCount() - 1;
-        while (card >= 0 && !EntryText(dlg.m_Card, card).starts_with(prefix))
-            --card;
+        const int card = FindCard(dlg, prefix);
         ASSERT_GE(card, 0) << "ALSA lists no " << prefix << " device";
         if (dlg.m_Card.GetCurSel() != card)
             ChooseCard(dlg, card);

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quintor::testing
@@ -87,6 +88,16 @@ public:
     }
     int SliderPos() const { return m_Slider.m_hWnd->pos.load(); }
 };
+
+// The entry of the card list whose name starts with `prefix` (the last such), or -1.
+inline int FindCard(const TunerDialog& dlg, std::string_view prefix)
+{
+    int card = dlg.m_Card.GetCount() - 1;
+    while (card >= 0 && !std::string_view(static_cast<LPCSTR>(dlg.m_Card.m_hWnd->items[card].text))
+                             .starts_with(prefix))
+        --card;
+    return card;
+}
 
 // The Qt widget that shows a window of the layer (0: the dialog itself).
 inline QWidget* TunerDialog::Widget(int nID) const

@@ -4,6 +4,7 @@
 //
 //   bench_server_loss --benchmark_counters_tabular=true
 #include "../tests/support/SoundFixtures.h"
+#include "../tests/support/QuietOffscreen.h"
 #include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
@@ -105,21 +106,12 @@ BENCHMARK(BM_EndAfterServerKilled)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 
-void QuietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (message.startsWith(QStringLiteral("This plugin does not support")))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    if (type == QtFatalMsg)
-        std::abort();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(QuietOffscreen);
+    qInstallMessageHandler(test_support::QuietOffscreen);
     afx::InitFramework(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

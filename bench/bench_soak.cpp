@@ -7,6 +7,7 @@
 //
 //   bench_soak --minutes=30
 #include "../tests/support/SoundFixtures.h"
+#include "../tests/support/QuietOffscreen.h"
 #include "BenchSupport.h"
 #include "../tests/support/Watchdog.h"
 
@@ -148,15 +149,6 @@ void BM_Soak(benchmark::State& state)
     }
 }
 
-void QuietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (message.startsWith(QStringLiteral("This plugin does not support")))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    if (type == QtFatalMsg)
-        std::abort();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -172,7 +164,7 @@ int main(int argc, char** argv)
     }
     int count = static_cast<int>(rest.size());
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(QuietOffscreen);
+    qInstallMessageHandler(test_support::QuietOffscreen);
     afx::InitFramework(count, rest.data());
     benchmark::Initialize(&count, rest.data());
     benchmark::RegisterBenchmark("BM_Soak", BM_Soak)->Iterations(1)->Unit(benchmark::kSecond);

@@ -81,9 +81,9 @@ double MainThreadCpu()
 
 HWND Child(HWND dlg, int id)
 {
-    for (const auto& child : dlg->children)
+    for (const auto& child : afx::Win(dlg)->children)
         if (child->id == id)
-            return child.get();
+            return afx::ToHwnd(child.get());
     return nullptr;
 }
 
@@ -94,14 +94,14 @@ bool StartCapture(HWND dlg)
     HWND go = Child(dlg, 1002);
     if (card == nullptr || go == nullptr)
         return false;
-    for (size_t i = 0; i < card->items.size(); ++i)
-        if (std::strncmp(card->items[i].text, "PulseAudio", 10) == 0)
+    for (size_t i = 0; i < afx::Win(card)->items.size(); ++i)
+        if (std::strncmp(afx::Win(card)->items[i].text, "PulseAudio", 10) == 0)
         {
-            if (card->curSel != static_cast<int>(i))
+            if (afx::Win(card)->curSel != static_cast<int>(i))
                 afx::UserSelectedComboItem(card, static_cast<int>(i));
             break;
         }
-    if (!go->IsEnabled())
+    if (!afx::Win(go)->IsEnabled())
         return false;
     afx::UserClickedButton(go);
     return true;
@@ -164,7 +164,7 @@ private:
         {
             // Where the capture left the slider: 0 when nothing was heard.
             if (HWND slider = Child(h, 1012))
-                printf("slider=%d\n", slider->pos.load());
+                printf("slider=%d\n", afx::Win(slider)->pos.load());
             fflush(stdout);
             afx::UserPressedDialogKey(h, VK_ESCAPE);
         }

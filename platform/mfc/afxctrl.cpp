@@ -8,12 +8,12 @@
 
 int CComboBox::GetCount() const
 {
-    return m_hWnd != nullptr ? static_cast<int>(m_hWnd->items.size()) : CB_ERR;
+    return m_hWnd != nullptr ? static_cast<int>(afx::Win(m_hWnd)->items.size()) : CB_ERR;
 }
 
 int CComboBox::GetCurSel() const
 {
-    return m_hWnd != nullptr ? m_hWnd->curSel : CB_ERR;
+    return m_hWnd != nullptr ? afx::Win(m_hWnd)->curSel : CB_ERR;
 }
 
 int CComboBox::SetCurSel(int nSelect)
@@ -24,16 +24,16 @@ int CComboBox::SetCurSel(int nSelect)
     int result = nSelect;
     if (nSelect < 0 || nSelect >= GetCount())
     {
-        m_hWnd->curSel = CB_ERR;
-        m_hWnd->text.Empty();
+        afx::Win(m_hWnd)->curSel = CB_ERR;
+        afx::Win(m_hWnd)->text.Empty();
         result = CB_ERR;
     }
     else
     {
-        m_hWnd->curSel = nSelect;
-        m_hWnd->text = m_hWnd->items[nSelect].text;
+        afx::Win(m_hWnd)->curSel = nSelect;
+        afx::Win(m_hWnd)->text = afx::Win(m_hWnd)->items[nSelect].text;
     }
-    m_hWnd->Notify(afx::ChangeSelection | afx::ChangeText);
+    afx::Win(m_hWnd)->Notify(afx::ChangeSelection | afx::ChangeText);
     return result;
 }
 
@@ -41,14 +41,14 @@ DWORD_PTR CComboBox::GetItemData(int nIndex) const
 {
     if (m_hWnd == nullptr || nIndex < 0 || nIndex >= GetCount())
         return static_cast<DWORD_PTR>(CB_ERR);
-    return m_hWnd->items[nIndex].data;
+    return afx::Win(m_hWnd)->items[nIndex].data;
 }
 
 int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData)
 {
     if (m_hWnd == nullptr || nIndex < 0 || nIndex >= GetCount())
         return CB_ERR;
-    m_hWnd->items[nIndex].data = dwItemData;
+    afx::Win(m_hWnd)->items[nIndex].data = dwItemData;
     return 0;
 }
 
@@ -57,21 +57,21 @@ int CComboBox::AddString(LPCSTR lpszString)
     if (m_hWnd == nullptr)
         return CB_ERR;
     int index = GetCount();
-    if (m_hWnd->style.load() & CBS_SORT)
+    if (afx::Win(m_hWnd)->style.load() & CBS_SORT)
     {
         // Equal texts keep their order of arrival.
         index = 0;
         while (index < GetCount() &&
-               strcasecmp(m_hWnd->items[index].text, lpszString != nullptr ? lpszString : "") <= 0)
+               strcasecmp(afx::Win(m_hWnd)->items[index].text, lpszString != nullptr ? lpszString : "") <= 0)
             ++index;
     }
-    HWND__::Item item;
+    afx::Window::Item item;
     item.text = lpszString;
-    m_hWnd->items.insert(m_hWnd->items.begin() + index, item);
+    afx::Win(m_hWnd)->items.insert(afx::Win(m_hWnd)->items.begin() + index, item);
     // The selection stays with its entry.
-    if (m_hWnd->curSel >= index)
-        ++m_hWnd->curSel;
-    m_hWnd->Notify(afx::ChangeItems | afx::ChangeSelection);
+    if (afx::Win(m_hWnd)->curSel >= index)
+        ++afx::Win(m_hWnd)->curSel;
+    afx::Win(m_hWnd)->Notify(afx::ChangeItems | afx::ChangeSelection);
     return index;
 }
 
@@ -81,10 +81,10 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL)
 {
     if (m_hWnd == nullptr)
         return;
-    m_hWnd->rangeMin = nMin;
-    m_hWnd->rangeMax = nMax;
-    m_hWnd->pos = afx::ClampToRange(m_hWnd, m_hWnd->pos.load());
-    m_hWnd->Notify(afx::ChangeSlider);
+    afx::Win(m_hWnd)->rangeMin = nMin;
+    afx::Win(m_hWnd)->rangeMax = nMax;
+    afx::Win(m_hWnd)->pos = afx::ClampToRange(m_hWnd, afx::Win(m_hWnd)->pos.load());
+    afx::Win(m_hWnd)->Notify(afx::ChangeSlider);
 }
 
 int CSliderCtrl::GetRangeMax() const
@@ -92,7 +92,7 @@ int CSliderCtrl::GetRangeMax() const
     if (m_hWnd == nullptr)
         return 0;
     afx::PublishPendingUpdates();
-    return m_hWnd->rangeMax.load();
+    return afx::Win(m_hWnd)->rangeMax.load();
 }
 
 void CSliderCtrl::SetPos(int nPos)

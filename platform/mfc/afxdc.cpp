@@ -7,25 +7,25 @@ namespace
 {
 void Emit(HDC hDC, const afx::DrawOp& op)
 {
-    if (hDC == nullptr || hDC->hWnd == nullptr)
+    if (hDC == nullptr || afx::DcOf(hDC)->hWnd == nullptr)
         return;
-    if (hDC->paint && hDC->hWnd->recording != nullptr)
+    if (afx::DcOf(hDC)->paint && afx::Win(afx::DcOf(hDC)->hWnd)->recording != nullptr)
     {
-        hDC->hWnd->recording->push_back(op);
+        afx::Win(afx::DcOf(hDC)->hWnd)->recording->push_back(op);
         // A rehearsal's drawing is seen by no one.
-        if (hDC->hWnd->rehearsing)
+        if (afx::Win(afx::DcOf(hDC)->hWnd)->rehearsing)
             return;
     }
-    if (hDC->paint)
+    if (afx::DcOf(hDC)->paint)
     {
         afx::WindowBackend* backend = afx::GetWindowBackend();
-        if (hDC->painter != nullptr && backend != nullptr)
-            backend->Execute(hDC->painter, op);
+        if (afx::DcOf(hDC)->painter != nullptr && backend != nullptr)
+            backend->Execute(afx::DcOf(hDC)->painter, op);
     }
     else if (afx::IsInterfaceThread())
-        afx::ApplyDraw(hDC->hWnd, op);
+        afx::ApplyDraw(afx::DcOf(hDC)->hWnd, op);
     else
-        afx::QueueDraw(hDC->hWnd, op);
+        afx::QueueDraw(afx::DcOf(hDC)->hWnd, op);
 }
 } // namespace
 
@@ -52,8 +52,8 @@ BOOL CPen::CreatePen(int, int nWidth, COLORREF crColor)
 {
     if (m_hObject != nullptr)
         return FALSE;
-    m_hObject = new HGDIOBJ__;
-    m_hObject->pen = afx::PenDesc{nWidth, crColor};
+    m_hObject = afx::ToHgdiobj(new afx::Pen);
+    afx::PenOf(m_hObject)->pen = afx::PenDesc{nWidth, crColor};
     return TRUE;
 }
 
@@ -75,7 +75,7 @@ CPen* CDC::SelectObject(CPen* pPen)
         return nullptr;
     m_pSelectedPen = pPen;
     // The context keeps its own copy: a pen may be deleted once it is selected out.
-    m_hDC->pen = pPen->m_hObject->pen;
+    afx::DcOf(m_hDC)->pen = afx::PenOf(pPen->m_hObject)->pen;
     return previous;
 }
 
@@ -85,10 +85,10 @@ BOOL CDC::LineTo(int x, int y)
         return FALSE;
     afx::DrawOp op;
     op.kind = afx::DrawOp::Line;
-    op.pen = m_hDC->pen;
-    op.from = m_hDC->position;
+    op.pen = afx::DcOf(m_hDC)->pen;
+    op.from = afx::DcOf(m_hDC)->position;
     op.to = POINT{x, y};
-    m_hDC->position = op.to;
+    afx::DcOf(m_hDC)->position = op.to;
     Emit(m_hDC, op);
     return TRUE;
 }
@@ -107,18 +107,18 @@ BOOL CDC::DrawIcon(int x, int y, HICON hIcon)
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr)
 {
-    m_hDC = new HDC__;
-    m_hDC->hWnd = m_hWnd;
-    m_hDC->paint = true;
-    m_hDC->painter = m_hWnd != nullptr ? m_hWnd->painter : nullptr;
+    m_hDC = afx::ToHdc(new afx::DeviceContext);
+    afx::DcOf(m_hDC)->hWnd = m_hWnd;
+    afx::DcOf(m_hDC)->paint = true;
+    afx::DcOf(m_hDC)->painter = m_hWnd != nullptr ? afx::Win(m_hWnd)->painter : nullptr;
 }
 
 CPaintDC::~CPaintDC() = default;
 
 CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr)
 {
-    m_hDC = new HDC__;
-    m_hDC->hWnd = m_hWnd;
+    m_hDC = afx::ToHdc(new afx::DeviceContext);
+    afx::DcOf(m_hDC)->hWnd = m_hWnd;
 }
 
 CClientDC::~CClientDC() = default;

@@ -27,10 +27,10 @@ CString NormalClassName(const std::string& name)
 void ResetSystemMenu(HWND hWnd)
 {
     // A modal frame without size or minimise boxes: the system offers Move and Close.
-    hWnd->systemMenu = std::make_unique<CMenu>();
-    hWnd->systemMenu->AppendMenu(MF_STRING, SC_MOVE, "&Déplacer");
-    hWnd->systemMenu->AppendMenu(MF_SEPARATOR);
-    hWnd->systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "&Fermer\tAlt+F4");
+    afx::Win(hWnd)->systemMenu = std::make_unique<CMenu>();
+    afx::Win(hWnd)->systemMenu->AppendMenu(MF_STRING, SC_MOVE, "&Déplacer");
+    afx::Win(hWnd)->systemMenu->AppendMenu(MF_SEPARATOR);
+    afx::Win(hWnd)->systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "&Fermer\tAlt+F4");
 }
 } // namespace
 
@@ -39,17 +39,17 @@ namespace afx
 HICON LoadIconResource(UINT nID)
 {
     // Icons live as long as the program, as shared icons do on Windows.
-    static std::map<UINT, std::unique_ptr<HICON__>> loaded;
+    static std::map<UINT, std::unique_ptr<Icon>> loaded;
     auto it = loaded.find(nID);
     if (it != loaded.end())
-        return it->second.get();
+        return ToHicon(it->second.get());
     const RcIcon* icon = GetResources().FindIcon(static_cast<int>(nID));
     if (icon == nullptr)
         return nullptr;
-    auto h = std::make_unique<HICON__>();
+    auto h = std::make_unique<Icon>();
     h->id = static_cast<int>(nID);
     h->images = icon->images;
-    HICON result = h.get();
+    HICON result = ToHicon(h.get());
     loaded.emplace(nID, std::move(h));
     return result;
 }
@@ -61,7 +61,7 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
         return nullptr;
     WindowBackend* backend = GetWindowBackend();
 
-    auto dlg = new HWND__;
+    auto dlg = new Window;
     dlg->className = "#32770";
     // Shown by the modal run, not before.
     dlg->style = t->style & ~static_cast<DWORD>(WS_VISIBLE);
@@ -75,19 +75,19 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
     // arranges it; its template position then counts from the owner's client area.
     CWnd* pOwner = pParent != nullptr ? pParent : AfxGetMainWnd();
     if (pOwner != nullptr && pOwner != pDlg && pOwner->m_hWnd != nullptr &&
-        pOwner->m_hWnd->parent == nullptr && !pOwner->m_hWnd->isDesktop)
+        afx::Win(pOwner->m_hWnd)->parent == nullptr && !afx::Win(pOwner->m_hWnd)->isDesktop)
         dlg->owner = pOwner->m_hWnd;
     POINT origin{0, 0};
-    if (dlg->owner != nullptr && !(t->style & DS_ABSALIGN) && dlg->owner->peer)
-        origin = dlg->owner->peer->ClientOrigin();
+    if (dlg->owner != nullptr && !(t->style & DS_ABSALIGN) && Win(dlg->owner)->peer)
+        origin = Win(dlg->owner)->peer->ClientOrigin();
     dlg->rect = RECT{origin.x + MulDiv(t->x, bu.cx, 4), origin.y + MulDiv(t->y, bu.cy, 8), 0, 0};
     if (t->style & WS_SYSMENU)
-        ResetSystemMenu(dlg);
+        ResetSystemMenu(ToHwnd(dlg));
 
     for (const RcControl& c : t->controls)
     {
-        auto child = std::make_unique<HWND__>();
-        child->parent = dlg;
+        auto child = std::make_unique<Window>();
+        child->parent = ToHwnd(dlg);
         child->id = c.id;
         child->className = NormalClassName(c.className);
         child->style = c.style;
@@ -109,23 +109,23 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
         child->clientWidth = w;
         child->clientHeight = h;
         child->wrapper = std::make_unique<CWnd>();
-        child->wrapper->m_hWnd = child.get();
+        child->wrapper->m_hWnd = ToHwnd(child.get());
         child->pWnd = child->wrapper.get();
         dlg->children.push_back(std::move(child));
     }
 
-    pDlg->m_hWnd = dlg;
+    pDlg->m_hWnd = ToHwnd(dlg);
     dlg->pWnd = pDlg;
-    RegisterWindow(dlg);
+    RegisterWindow(ToHwnd(dlg));
     for (auto& child : dlg->children)
-        RegisterWindow(child.get());
+        RegisterWindow(ToHwnd(child.get()));
     if (backend != nullptr)
     {
-        dlg->peer = backend->CreatePeer(dlg);
+        dlg->peer = backend->CreatePeer(ToHwnd(dlg));
         for (auto& child : dlg->children)
-            child->peer = backend->CreatePeer(child.get());
+            child->peer = backend->CreatePeer(ToHwnd(child.get()));
     }
-    return dlg;
+    return ToHwnd(dlg);
 }
 } // namespace afx
 
@@ -153,17 +153,17 @@ INT_PTR CDialog::DoModal()
         return -1;
     HWND h = m_hWnd;
     OnInitDialog();
-    if (m_hWnd == h && !h->endRequested)
+    if (m_hWnd == h && !afx::Win(h)->endRequested)
     {
-        h->inModalLoop = true;
+        afx::Win(h)->inModalLoop = true;
         ShowWindow(SW_SHOW);
         if (afx::WindowBackend* backend = afx::GetWindowBackend())
             backend->RunModalLoop(h);
-        h->inModalLoop = false;
+        afx::Win(h)->inModalLoop = false;
     }
     if (m_hWnd != h)
         return -1;
-    INT_PTR result = h->modalResult;
+    INT_PTR result = afx::Win(h)->modalResult;
     DestroyWindow();
     return result;
 }
@@ -173,10 +173,10 @@ void CDialog::EndDialog(int nResult)
     HWND h = m_hWnd;
     if (h == nullptr)
         return;
-    h->modalResult = nResult;
-    h->endRequested = true;
+    afx::Win(h)->modalResult = nResult;
+    afx::Win(h)->endRequested = true;
     ShowWindow(SW_HIDE);
-    if (h->inModalLoop)
+    if (afx::Win(h)->inModalLoop)
         if (afx::WindowBackend* backend = afx::GetWindowBackend())
             backend->EndModalLoop(h);
 }

@@ -33,8 +33,8 @@ struct Request
 
 HWND TopLevelOf(HWND h)
 {
-    while (h->parent != nullptr)
-        h = h->parent;
+    while (afx::Win(h)->parent != nullptr)
+        h = afx::Win(h)->parent;
     return h;
 }
 
@@ -121,8 +121,8 @@ Batch& PendingBatch()
 template <typename Fn> void ForEachWindow(HWND h, const Fn& fn)
 {
     fn(h);
-    for (auto& child : h->children)
-        ForEachWindow(child.get(), fn);
+    for (auto& child : afx::Win(h)->children)
+        ForEachWindow(afx::ToHwnd(child.get()), fn);
 }
 
 // What a window is to show once a batch is carried out.
@@ -138,7 +138,7 @@ Outcome& OutcomeOf(std::vector<Outcome>& outcomes, HWND h)
     for (Outcome& o : outcomes)
         if (o.hWnd == h)
             return o;
-    return outcomes.emplace_back(Outcome{h, h->retained});
+    return outcomes.emplace_back(Outcome{h, afx::Win(h)->retained});
 }
 
 void Apply(const Batch& batch)
@@ -157,7 +157,7 @@ void Apply(const Batch& batch)
     {
         if (!afx::IsLiveWindow(r.hWnd, r.serial))
             continue;
-        if (r.hasPos && afx::ClampToRange(r.hWnd, r.pos) != r.hWnd->pos.load())
+        if (r.hasPos && afx::ClampToRange(r.hWnd, r.pos) != afx::Win(r.hWnd)->pos.load())
             afx::ApplySetPos(r.hWnd, r.pos);
         if (!r.erased && r.draws.empty())
             continue;
@@ -175,13 +175,13 @@ void Apply(const Batch& batch)
     for (Outcome& o : outcomes)
     {
         HWND h = o.hWnd;
-        bool changed = o.drawing != h->retained;
+        bool changed = o.drawing != afx::Win(h)->retained;
         if (changed)
-            h->retained = std::move(o.drawing);
-        if (!changed && o.erased && h->paintsByMessage)
-            changed = afx::RehearsePaint(h) != h->painted;
+            afx::Win(h)->retained = std::move(o.drawing);
+        if (!changed && o.erased && afx::Win(h)->paintsByMessage)
+            changed = afx::RehearsePaint(h) != afx::Win(h)->painted;
         if (changed)
-            h->Notify(afx::ChangeRepaint);
+            afx::Win(h)->Notify(afx::ChangeRepaint);
     }
 }
 } // namespace
@@ -203,19 +203,19 @@ void AppendDraw(std::vector<DrawOp>& drawing, const DrawOp& op)
 
 void QueueSetPos(HWND hWnd, int pos)
 {
-    Request& r = PendingBatch().For(hWnd, TopLevelOf(hWnd), hWnd->serial);
+    Request& r = PendingBatch().For(hWnd, TopLevelOf(hWnd), afx::Win(hWnd)->serial);
     r.hasPos = true;
     r.pos = ClampToRange(hWnd, pos);
 }
 
 void QueueInvalidate(HWND hWnd)
 {
-    PendingBatch().Invalidate(hWnd, TopLevelOf(hWnd), hWnd->serial);
+    PendingBatch().Invalidate(hWnd, TopLevelOf(hWnd), afx::Win(hWnd)->serial);
 }
 
 void QueueDraw(HWND hWnd, const DrawOp& draw)
 {
-    AppendDraw(PendingBatch().For(hWnd, TopLevelOf(hWnd), hWnd->serial).draws, draw);
+    AppendDraw(PendingBatch().For(hWnd, TopLevelOf(hWnd), afx::Win(hWnd)->serial).draws, draw);
 }
 
 void PublishPendingUpdates()

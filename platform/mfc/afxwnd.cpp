@@ -21,15 +21,15 @@ std::unordered_map<HWND, std::uint64_t>& Registry()
 void ForEachWindow(HWND h, void (*fn)(HWND))
 {
     fn(h);
-    for (auto& child : h->children)
-        ForEachWindow(child.get(), fn);
+    for (auto& child : afx::Win(h)->children)
+        ForEachWindow(afx::ToHwnd(child.get()), fn);
 }
 
 HWND DesktopHandle()
 {
-    static HWND__ desktop;
+    static afx::Window desktop;
     desktop.isDesktop = true;
-    return &desktop;
+    return afx::ToHwnd(&desktop);
 }
 } // namespace
 
@@ -60,8 +60,8 @@ bool IsInterfaceThread()
 
 void RegisterWindow(HWND hWnd)
 {
-    hWnd->serial = g_nextSerial++;
-    Registry()[hWnd] = hWnd->serial;
+    afx::Win(hWnd)->serial = g_nextSerial++;
+    Registry()[hWnd] = afx::Win(hWnd)->serial;
     NoteScreenChange();
 }
 
@@ -80,22 +80,22 @@ bool IsLiveWindow(HWND hWnd, std::uint64_t serial)
 void DestroyWindowTree(HWND hWnd)
 {
     // Children's peers go first: a back end's child widgets belong to their parent's widget.
-    for (auto& child : hWnd->children)
-        DestroyWindowTree(child.get());
-    hWnd->peer.reset();
-    CWnd* pWnd = hWnd->pWnd.load();
+    for (auto& child : afx::Win(hWnd)->children)
+        DestroyWindowTree(ToHwnd(child.get()));
+    afx::Win(hWnd)->peer.reset();
+    CWnd* pWnd = afx::Win(hWnd)->pWnd.load();
     if (pWnd != nullptr)
         pWnd->m_hWnd = nullptr;
-    if (hWnd->wrapper)
-        hWnd->wrapper->m_hWnd = nullptr;
-    hWnd->pWnd = nullptr;
+    if (afx::Win(hWnd)->wrapper)
+        afx::Win(hWnd)->wrapper->m_hWnd = nullptr;
+    afx::Win(hWnd)->pWnd = nullptr;
     UnregisterWindow(hWnd);
 }
 
 int ClampToRange(HWND hWnd, int pos)
 {
-    int lo = hWnd->rangeMin.load();
-    int hi = hWnd->rangeMax.load();
+    int lo = afx::Win(hWnd)->rangeMin.load();
+    int hi = afx::Win(hWnd)->rangeMax.load();
     if (pos > hi)
         pos = hi;
     if (pos < lo)
@@ -106,10 +106,10 @@ int ClampToRange(HWND hWnd, int pos)
 void ApplySetPos(HWND hWnd, int pos)
 {
     pos = ClampToRange(hWnd, pos);
-    if (pos == hWnd->pos.load())
+    if (pos == afx::Win(hWnd)->pos.load())
         return;
-    hWnd->pos.store(pos);
-    hWnd->Notify(ChangeSlider);
+    afx::Win(hWnd)->pos.store(pos);
+    afx::Win(hWnd)->Notify(ChangeSlider);
 }
 
 void ApplyInvalidate(HWND hWnd)
@@ -117,84 +117,84 @@ void ApplyInvalidate(HWND hWnd)
     ForEachWindow(hWnd,
                   [](HWND h)
                   {
-                      h->retained.clear();
-                      h->Notify(ChangeRepaint);
+                      afx::Win(h)->retained.clear();
+                      afx::Win(h)->Notify(ChangeRepaint);
                   });
 }
 
 void ApplyDraw(HWND hWnd, const DrawOp& op)
 {
-    AppendDraw(hWnd->retained, op);
-    hWnd->Notify(ChangeRepaint);
+    AppendDraw(afx::Win(hWnd)->retained, op);
+    afx::Win(hWnd)->Notify(ChangeRepaint);
 }
 
 void PaintWindow(HWND hWnd, void* painter, bool sendPaintMessage)
 {
-    hWnd->painter = painter;
-    CWnd* pWnd = hWnd->pWnd.load();
+    afx::Win(hWnd)->painter = painter;
+    CWnd* pWnd = afx::Win(hWnd)->pWnd.load();
     if (sendPaintMessage && pWnd != nullptr)
     {
         std::vector<DrawOp> drawn;
-        hWnd->recording = &drawn;
+        afx::Win(hWnd)->recording = &drawn;
         pWnd->SendMessage(WM_PAINT);
-        hWnd->recording = nullptr;
-        hWnd->painted = std::move(drawn);
-        hWnd->paintsByMessage = true;
+        afx::Win(hWnd)->recording = nullptr;
+        afx::Win(hWnd)->painted = std::move(drawn);
+        afx::Win(hWnd)->paintsByMessage = true;
     }
     if (g_backend != nullptr)
-        for (const DrawOp& op : hWnd->retained)
+        for (const DrawOp& op : afx::Win(hWnd)->retained)
             g_backend->Execute(painter, op);
-    hWnd->painter = nullptr;
+    afx::Win(hWnd)->painter = nullptr;
 }
 
 std::vector<DrawOp> RehearsePaint(HWND hWnd)
 {
     std::vector<DrawOp> drawn;
-    CWnd* pWnd = hWnd->pWnd.load();
-    if (pWnd == nullptr || hWnd->recording != nullptr)
+    CWnd* pWnd = afx::Win(hWnd)->pWnd.load();
+    if (pWnd == nullptr || afx::Win(hWnd)->recording != nullptr)
         return drawn;
-    hWnd->recording = &drawn;
-    hWnd->rehearsing = true;
+    afx::Win(hWnd)->recording = &drawn;
+    afx::Win(hWnd)->rehearsing = true;
     pWnd->SendMessage(WM_PAINT);
-    hWnd->rehearsing = false;
-    hWnd->recording = nullptr;
+    afx::Win(hWnd)->rehearsing = false;
+    afx::Win(hWnd)->recording = nullptr;
     return drawn;
 }
 
 void UserClickedButton(HWND hButton)
 {
-    if (!hButton->IsEnabled() || hButton->parent == nullptr)
+    if (!afx::Win(hButton)->IsEnabled() || afx::Win(hButton)->parent == nullptr)
         return;
-    CWnd* pParent = hButton->parent->pWnd.load();
+    CWnd* pParent = afx::Win(afx::Win(hButton)->parent)->pWnd.load();
     if (pParent != nullptr)
-        pParent->SendMessage(WM_COMMAND, MAKEWPARAM(hButton->id, BN_CLICKED),
+        pParent->SendMessage(WM_COMMAND, MAKEWPARAM(afx::Win(hButton)->id, BN_CLICKED),
                              reinterpret_cast<LPARAM>(hButton));
 }
 
 void UserSelectedComboItem(HWND hCombo, int nIndex)
 {
-    if (nIndex < 0 || nIndex >= static_cast<int>(hCombo->items.size()))
+    if (nIndex < 0 || nIndex >= static_cast<int>(afx::Win(hCombo)->items.size()))
         return;
-    hCombo->curSel = nIndex;
-    hCombo->text = hCombo->items[nIndex].text;
-    if (hCombo->parent == nullptr)
+    afx::Win(hCombo)->curSel = nIndex;
+    afx::Win(hCombo)->text = afx::Win(hCombo)->items[nIndex].text;
+    if (afx::Win(hCombo)->parent == nullptr)
         return;
-    CWnd* pParent = hCombo->parent->pWnd.load();
+    CWnd* pParent = afx::Win(afx::Win(hCombo)->parent)->pWnd.load();
     if (pParent != nullptr)
-        pParent->SendMessage(WM_COMMAND, MAKEWPARAM(hCombo->id, CBN_SELCHANGE),
+        pParent->SendMessage(WM_COMMAND, MAKEWPARAM(afx::Win(hCombo)->id, CBN_SELCHANGE),
                              reinterpret_cast<LPARAM>(hCombo));
 }
 
 void UserEditedComboText(HWND hCombo, const CString& text)
 {
     // Typed text is no entry of the list: the selection goes, as on Windows.
-    hCombo->text = text;
-    hCombo->curSel = CB_ERR;
+    afx::Win(hCombo)->text = text;
+    afx::Win(hCombo)->curSel = CB_ERR;
 }
 
 void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
 {
-    CWnd* pDlg = hDlg->pWnd.load();
+    CWnd* pDlg = afx::Win(hDlg)->pWnd.load();
     if (pDlg == nullptr)
         return;
     if (vk == VK_ESCAPE)
@@ -206,25 +206,25 @@ void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
         return;
     auto isPushButton = [](HWND h)
     {
-        DWORD type = h->style.load() & BS_TYPEMASK;
-        return strcasecmp(h->className, "BUTTON") == 0 &&
+        DWORD type = afx::Win(h)->style.load() & BS_TYPEMASK;
+        return strcasecmp(afx::Win(h)->className, "BUTTON") == 0 &&
                (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
     };
     auto click = [pDlg](HWND h)
-    { pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(h->id, BN_CLICKED), reinterpret_cast<LPARAM>(h)); };
+    { pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(afx::Win(h)->id, BN_CLICKED), reinterpret_cast<LPARAM>(h)); };
     // A push button with the focus is the default one for as long as it has it.
-    if (hFocus != nullptr && hFocus->parent == hDlg && isPushButton(hFocus) && hFocus->IsEnabled())
+    if (hFocus != nullptr && afx::Win(hFocus)->parent == hDlg && isPushButton(hFocus) && afx::Win(hFocus)->IsEnabled())
     {
         click(hFocus);
         return;
     }
     // Otherwise the dialog's default button, and nothing at all while it is disabled: Enter must
     // not end the tuner because GO is unavailable.
-    for (auto& child : hDlg->children)
-        if (isPushButton(child.get()) && (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+    for (auto& child : afx::Win(hDlg)->children)
+        if (isPushButton(ToHwnd(child.get())) && (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         {
             if (child->IsEnabled())
-                click(child.get());
+                click(ToHwnd(child.get()));
             return;
         }
     pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -232,14 +232,14 @@ void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
 
 void UserClosedWindow(HWND hWnd)
 {
-    CWnd* pWnd = hWnd->pWnd.load();
+    CWnd* pWnd = afx::Win(hWnd)->pWnd.load();
     if (pWnd != nullptr)
         pWnd->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos)
 {
-    CWnd* pWnd = hWnd->pWnd.load();
+    CWnd* pWnd = afx::Win(hWnd)->pWnd.load();
     if (pWnd != nullptr)
         pWnd->SendMessage(WM_SYSCOMMAND, nID, MAKELONG(screenPos.x, screenPos.y));
 }
@@ -284,14 +284,14 @@ CWnd::~CWnd()
     ForgetMainWindow(this);
     if (m_hWnd == nullptr)
         return;
-    if (m_hWnd->parent == nullptr && !m_hWnd->isDesktop && m_hWnd->pWnd.load() == this)
+    if (afx::Win(m_hWnd)->parent == nullptr && !afx::Win(m_hWnd)->isDesktop && afx::Win(m_hWnd)->pWnd.load() == this)
     {
         DestroyWindow();
         return;
     }
     // A control attached by DDX_Control goes back to the layer's wrapper.
-    if (m_hWnd->pWnd.load() == this)
-        m_hWnd->pWnd = m_hWnd->wrapper.get();
+    if (afx::Win(m_hWnd)->pWnd.load() == this)
+        afx::Win(m_hWnd)->pWnd = afx::Win(m_hWnd)->wrapper.get();
 }
 
 BOOL CWnd::DestroyWindow()
@@ -299,7 +299,7 @@ BOOL CWnd::DestroyWindow()
     HWND h = m_hWnd;
     if (h == nullptr)
         return FALSE;
-    if (h->parent != nullptr || h->isDesktop)
+    if (afx::Win(h)->parent != nullptr || afx::Win(h)->isDesktop)
         return FALSE;
     SendMessage(WM_DESTROY);
     ForgetMainWindow(this);
@@ -312,7 +312,7 @@ CWnd* CWnd::GetDlgItem(int nID) const
 {
     if (m_hWnd == nullptr)
         return nullptr;
-    for (auto& child : m_hWnd->children)
+    for (auto& child : afx::Win(m_hWnd)->children)
         if (child->id == nID)
             return child->pWnd.load();
     return nullptr;
@@ -324,7 +324,7 @@ CWnd* CWnd::GetDesktopWindow()
     if (desktop.m_hWnd == nullptr)
     {
         desktop.m_hWnd = DesktopHandle();
-        desktop.m_hWnd->pWnd = &desktop;
+        afx::Win(desktop.m_hWnd)->pWnd = &desktop;
     }
     return &desktop;
 }
@@ -333,50 +333,50 @@ void CWnd::SetWindowText(LPCSTR lpszString)
 {
     if (m_hWnd == nullptr)
         return;
-    if (m_hWnd->text == lpszString)
+    if (afx::Win(m_hWnd)->text == lpszString)
         return;
-    m_hWnd->text = lpszString;
-    m_hWnd->Notify(afx::ChangeText);
+    afx::Win(m_hWnd)->text = lpszString;
+    afx::Win(m_hWnd)->Notify(afx::ChangeText);
 }
 
 BOOL CWnd::EnableWindow(BOOL bEnable)
 {
     if (m_hWnd == nullptr)
         return FALSE;
-    DWORD style = m_hWnd->style.load();
+    DWORD style = afx::Win(m_hWnd)->style.load();
     BOOL wasDisabled = (style & WS_DISABLED) != 0;
     if (wasDisabled == !bEnable)
         return wasDisabled;
-    m_hWnd->style.store(bEnable ? (style & ~static_cast<DWORD>(WS_DISABLED))
+    afx::Win(m_hWnd)->style.store(bEnable ? (style & ~static_cast<DWORD>(WS_DISABLED))
                                 : (style | static_cast<DWORD>(WS_DISABLED)));
-    m_hWnd->Notify(afx::ChangeEnabled);
+    afx::Win(m_hWnd)->Notify(afx::ChangeEnabled);
     return wasDisabled;
 }
 
 BOOL CWnd::IsWindowEnabled() const
 {
-    return m_hWnd != nullptr && m_hWnd->IsEnabled();
+    return m_hWnd != nullptr && afx::Win(m_hWnd)->IsEnabled();
 }
 
 BOOL CWnd::ShowWindow(int nCmdShow)
 {
     if (m_hWnd == nullptr)
         return FALSE;
-    DWORD style = m_hWnd->style.load();
+    DWORD style = afx::Win(m_hWnd)->style.load();
     BOOL wasVisible = (style & WS_VISIBLE) != 0;
     if (nCmdShow == SW_HIDE)
         style &= ~static_cast<DWORD>(WS_VISIBLE);
     else
         style |= WS_VISIBLE;
-    m_hWnd->style.store(style);
-    if (m_hWnd->peer)
-        m_hWnd->peer->Show(nCmdShow);
+    afx::Win(m_hWnd)->style.store(style);
+    if (afx::Win(m_hWnd)->peer)
+        afx::Win(m_hWnd)->peer->Show(nCmdShow);
     return wasVisible;
 }
 
 BOOL CWnd::IsIconic() const
 {
-    return m_hWnd != nullptr && m_hWnd->peer && m_hWnd->peer->IsMinimized();
+    return m_hWnd != nullptr && afx::Win(m_hWnd)->peer && afx::Win(m_hWnd)->peer->IsMinimized();
 }
 
 void CWnd::Invalidate(BOOL)
@@ -395,7 +395,7 @@ void CWnd::GetClientRect(LPRECT lpRect) const
     *lpRect = RECT{0, 0, 0, 0};
     if (m_hWnd == nullptr)
         return;
-    if (m_hWnd->isDesktop)
+    if (afx::Win(m_hWnd)->isDesktop)
     {
         GetWindowRect(lpRect);
         lpRect->right -= lpRect->left;
@@ -403,13 +403,13 @@ void CWnd::GetClientRect(LPRECT lpRect) const
         lpRect->left = lpRect->top = 0;
         return;
     }
-    lpRect->right = m_hWnd->clientWidth.load();
-    lpRect->bottom = m_hWnd->clientHeight.load();
+    lpRect->right = afx::Win(m_hWnd)->clientWidth.load();
+    lpRect->bottom = afx::Win(m_hWnd)->clientHeight.load();
 }
 
 DWORD CWnd::GetStyle() const
 {
-    return m_hWnd != nullptr ? m_hWnd->style.load() : 0;
+    return m_hWnd != nullptr ? afx::Win(m_hWnd)->style.load() : 0;
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const
@@ -418,47 +418,47 @@ void CWnd::GetWindowRect(LPRECT lpRect) const
     if (m_hWnd == nullptr)
         return;
     afx::WindowBackend* backend = afx::GetWindowBackend();
-    if (m_hWnd->isDesktop)
+    if (afx::Win(m_hWnd)->isDesktop)
     {
         if (backend != nullptr)
             *lpRect = backend->DesktopRect();
         return;
     }
-    if (m_hWnd->parent == nullptr)
+    if (afx::Win(m_hWnd)->parent == nullptr)
     {
-        if (m_hWnd->peer)
-            *lpRect = m_hWnd->peer->FrameRect();
+        if (afx::Win(m_hWnd)->peer)
+            *lpRect = afx::Win(m_hWnd)->peer->FrameRect();
         else
-            *lpRect = RECT{0, 0, m_hWnd->clientWidth.load(), m_hWnd->clientHeight.load()};
+            *lpRect = RECT{0, 0, afx::Win(m_hWnd)->clientWidth.load(), afx::Win(m_hWnd)->clientHeight.load()};
         return;
     }
     POINT origin{0, 0};
-    if (m_hWnd->parent->peer)
-        origin = m_hWnd->parent->peer->ClientOrigin();
-    *lpRect = RECT{origin.x + m_hWnd->rect.left, origin.y + m_hWnd->rect.top,
-                   origin.x + m_hWnd->rect.right, origin.y + m_hWnd->rect.bottom};
+    if (afx::Win(afx::Win(m_hWnd)->parent)->peer)
+        origin = afx::Win(afx::Win(m_hWnd)->parent)->peer->ClientOrigin();
+    *lpRect = RECT{origin.x + afx::Win(m_hWnd)->rect.left, origin.y + afx::Win(m_hWnd)->rect.top,
+                   origin.x + afx::Win(m_hWnd)->rect.right, origin.y + afx::Win(m_hWnd)->rect.bottom};
 }
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
     // The program places its dialogs, never their controls.
     HWND h = m_hWnd;
-    if (h == nullptr || h->isDesktop || h->parent != nullptr)
+    if (h == nullptr || afx::Win(h)->isDesktop || afx::Win(h)->parent != nullptr)
         return FALSE;
     if (!(nFlags & SWP_NOSIZE))
     {
         // The frame keeps its thickness: the client area takes the difference.
-        RECT frame = h->peer ? h->peer->FrameRect() : RECT{0, 0, h->clientWidth, h->clientHeight};
-        int extraW = (frame.right - frame.left) - h->clientWidth.load();
-        int extraH = (frame.bottom - frame.top) - h->clientHeight.load();
-        h->clientWidth = cx - extraW > 0 ? cx - extraW : 0;
-        h->clientHeight = cy - extraH > 0 ? cy - extraH : 0;
-        h->Notify(afx::ChangeGeometry);
+        RECT frame = afx::Win(h)->peer ? afx::Win(h)->peer->FrameRect() : RECT{0, 0, afx::Win(h)->clientWidth, afx::Win(h)->clientHeight};
+        int extraW = (frame.right - frame.left) - afx::Win(h)->clientWidth.load();
+        int extraH = (frame.bottom - frame.top) - afx::Win(h)->clientHeight.load();
+        afx::Win(h)->clientWidth = cx - extraW > 0 ? cx - extraW : 0;
+        afx::Win(h)->clientHeight = cy - extraH > 0 ? cy - extraH : 0;
+        afx::Win(h)->Notify(afx::ChangeGeometry);
     }
-    if (!(nFlags & SWP_NOMOVE) && h->peer)
-        h->peer->MoveFrameTo(x, y);
-    if (pWndInsertAfter == &wndTop && !(nFlags & SWP_NOZORDER) && h->peer)
-        h->peer->RaiseToTop();
+    if (!(nFlags & SWP_NOMOVE) && afx::Win(h)->peer)
+        afx::Win(h)->peer->MoveFrameTo(x, y);
+    if (pWndInsertAfter == &wndTop && !(nFlags & SWP_NOZORDER) && afx::Win(h)->peer)
+        afx::Win(h)->peer->RaiseToTop();
     return TRUE;
 }
 
@@ -466,19 +466,19 @@ HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 {
     if (m_hWnd == nullptr)
         return nullptr;
-    HICON& slot = bBigIcon ? m_hWnd->bigIcon : m_hWnd->smallIcon;
+    HICON& slot = bBigIcon ? afx::Win(m_hWnd)->bigIcon : afx::Win(m_hWnd)->smallIcon;
     HICON previous = slot;
     slot = hIcon;
-    m_hWnd->Notify(afx::ChangeIcon);
+    afx::Win(m_hWnd)->Notify(afx::ChangeIcon);
     return previous;
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL) const
 {
     // The program only adds to the menu; it never asks for the system's own back.
-    if (m_hWnd == nullptr || (m_hWnd->style.load() & WS_SYSMENU) == 0 || !m_hWnd->systemMenu)
+    if (m_hWnd == nullptr || (afx::Win(m_hWnd)->style.load() & WS_SYSMENU) == 0 || !afx::Win(m_hWnd)->systemMenu)
         return nullptr;
-    return m_hWnd->systemMenu.get();
+    return afx::Win(m_hWnd)->systemMenu.get();
 }
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
@@ -500,6 +500,6 @@ void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
     if (pItem != nullptr)
     {
         rControl.m_hWnd = pItem->m_hWnd;
-        pItem->m_hWnd->pWnd = &rControl;
+        afx::Win(pItem->m_hWnd)->pWnd = &rControl;
     }
 }

@@ -12,7 +12,7 @@
 // queued by the core (afxupdate.cpp) and carried out when the back end, once woken, calls
 // ProcessPendingUpdates on the interface thread.
 //
-// What the core has done before it calls a peer: the window's state (HWND__ below) already holds
+// What the core has done before it calls a peer: the window's state (afx::Window below) already holds
 // the new values, clamped and checked as the framework does (a slider's position within its
 // range, a combo box's selection within its entries); Changed says which of them changed.
 //
@@ -26,7 +26,7 @@
 //   - RunModalLoop returns only after EndModalLoop for that window.
 //   - install the presenters of message boxes and file dialogs (afxpresenters.h) at start-up;
 //     until then a message box goes to the console and a file dialog is cancelled.
-// What a peer may read of HWND__: everything, on the interface thread; from WakeInterfaceThread,
+// What a peer may read of a Window: everything, on the interface thread; from WakeInterfaceThread,
 // nothing.
 #pragma once
 
@@ -142,21 +142,24 @@ void UserChoseSystemMenu(HWND hWnd, UINT nID, POINT screenPos);
 void PaintWindow(HWND hWnd, void* painter, bool sendPaintMessage);
 } // namespace afx
 
-#define VK_RETURN 0x0D
-#define VK_ESCAPE 0x1B
-
-struct HICON__
+// The layer's state behind each handle it gives out. A handle is the address of its state, cast
+// to the handle type, so that it stays opaque to the program whichever platform's headers
+// declare it (on Windows, HWND is the system's own type, and the layer's windows are not
+// Windows' windows).
+namespace afx
+{
+struct Icon
 {
     int id = 0;
     std::vector<afx::RcIconImage> images;
 };
 
-struct HGDIOBJ__
+struct Pen
 {
     afx::PenDesc pen;
 };
 
-struct HDC__
+struct DeviceContext
 {
     HWND hWnd = nullptr;
     bool paint = false;
@@ -165,13 +168,13 @@ struct HDC__
     afx::PenDesc pen;
 };
 
-struct HWND__
+struct Window
 {
     std::uint64_t serial = 0;
     HWND parent = nullptr;
     // Top-level windows: the window that owns it (stays below it, places its dialogs).
     HWND owner = nullptr;
-    std::vector<std::unique_ptr<HWND__>> children;
+    std::vector<std::unique_ptr<Window>> children;
 
     // The permanent object of the window: the one attached (DDX_Control), else a wrapper.
     std::atomic<CWnd*> pWnd{nullptr};
@@ -236,8 +239,39 @@ struct HWND__
     }
 };
 
-namespace afx
+inline Window* Win(HWND h)
 {
+    return reinterpret_cast<Window*>(h);
+}
+inline HWND ToHwnd(Window* w)
+{
+    return reinterpret_cast<HWND>(w);
+}
+inline Icon* IconOf(HICON h)
+{
+    return reinterpret_cast<Icon*>(h);
+}
+inline HICON ToHicon(Icon* i)
+{
+    return reinterpret_cast<HICON>(i);
+}
+inline DeviceContext* DcOf(HDC h)
+{
+    return reinterpret_cast<DeviceContext*>(h);
+}
+inline HDC ToHdc(DeviceContext* dc)
+{
+    return reinterpret_cast<HDC>(dc);
+}
+inline Pen* PenOf(HGDIOBJ h)
+{
+    return reinterpret_cast<Pen*>(h);
+}
+inline HGDIOBJ ToHgdiobj(Pen* pen)
+{
+    return reinterpret_cast<HGDIOBJ>(pen);
+}
+
 // Windows of the interface thread, and the worker batches addressed to them.
 bool IsLiveWindow(HWND hWnd, std::uint64_t serial);
 void RegisterWindow(HWND hWnd);

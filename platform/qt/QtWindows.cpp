@@ -63,7 +63,7 @@ QImage ImageOf(const RcIconImage& image)
 const RcIconImage* BestImage(HICON hIcon, int size)
 {
     const RcIconImage* best = nullptr;
-    for (const RcIconImage& image : hIcon->images)
+    for (const RcIconImage& image : afx::IconOf(hIcon)->images)
     {
         if (best == nullptr)
             best = &image;
@@ -77,7 +77,7 @@ const RcIconImage* BestImage(HICON hIcon, int size)
 
 bool IsClass(HWND h, const char* name)
 {
-    return h->className == name;
+    return afx::Win(h)->className == name;
 }
 } // namespace
 
@@ -90,7 +90,7 @@ QIcon IconOf(HICON hIcon)
     if (it != cache.end())
         return *it;
     QIcon icon;
-    for (const RcIconImage& image : hIcon->images)
+    for (const RcIconImage& image : afx::IconOf(hIcon)->images)
         icon.addPixmap(QPixmap::fromImage(ImageOf(image)));
     cache.insert(hIcon, icon);
     return icon;
@@ -142,7 +142,7 @@ void DialogWidget::DialogKey(UINT vk)
 
 void DialogWidget::PopupSystemMenu(const QPoint& globalPos)
 {
-    CMenu* menu = m_hWnd->systemMenu.get();
+    CMenu* menu = afx::Win(m_hWnd)->systemMenu.get();
     if (menu == nullptr)
         return;
     QMenu popup(this);
@@ -226,7 +226,7 @@ void DialogWidget::changeEvent(QEvent* event)
 
 StaticWidget::StaticWidget(HWND hWnd, QWidget* parent) : QLabel(parent), m_hWnd(hWnd)
 {
-    DWORD style = hWnd->style.load();
+    DWORD style = afx::Win(hWnd)->style.load();
     DWORD type = style & SS_TYPEMASK;
     Qt::Alignment align = type == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
     align |= (style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
@@ -235,7 +235,7 @@ StaticWidget::StaticWidget(HWND hWnd, QWidget* parent) : QLabel(parent), m_hWnd(
     setTextFormat(Qt::PlainText);
     // A static control paints its own background, as on Windows: a label drawn anew costs
     // the dialog under it nothing.
-    if (hWnd->exStyle & WS_EX_TRANSPARENT)
+    if (afx::Win(hWnd)->exStyle & WS_EX_TRANSPARENT)
         setAttribute(Qt::WA_TranslucentBackground);
     else
         setAutoFillBackground(true);
@@ -264,16 +264,16 @@ public:
         if (w == nullptr)
             return;
         HWND h = m_hWnd;
-        bool topLevel = h->parent == nullptr;
+        bool topLevel = afx::Win(h)->parent == nullptr;
         if (what & ChangeEnabled)
-            w->setEnabled(h->IsEnabled());
+            w->setEnabled(afx::Win(h)->IsEnabled());
         if (what & ChangeGeometry)
         {
             if (topLevel)
-                w->setFixedSize(h->clientWidth.load(), h->clientHeight.load());
+                w->setFixedSize(afx::Win(h)->clientWidth.load(), afx::Win(h)->clientHeight.load());
             else
             {
-                QRect r = ToQRect(h->rect);
+                QRect r = ToQRect(afx::Win(h)->rect);
                 if (auto* combo = qobject_cast<QComboBox*>(w))
                     r.setHeight(combo->sizeHint().height());
                 w->setGeometry(r);
@@ -281,7 +281,7 @@ public:
         }
         if (what & ChangeText)
         {
-            QString text = FromCp1252(h->text);
+            QString text = FromCp1252(afx::Win(h)->text);
             if (topLevel)
                 w->setWindowTitle(text);
             else if (auto* button = qobject_cast<QPushButton*>(w))
@@ -294,7 +294,7 @@ public:
             }
             else if (auto* label = qobject_cast<QLabel*>(w))
             {
-                if (h->staticIcon == nullptr)
+                if (afx::Win(h)->staticIcon == nullptr)
                     label->setText(text);
             }
         }
@@ -302,15 +302,15 @@ public:
         {
             if (topLevel)
             {
-                QIcon icon = IconOf(h->bigIcon);
-                for (const QSize& size : IconOf(h->smallIcon).availableSizes())
-                    icon.addPixmap(IconOf(h->smallIcon).pixmap(size));
+                QIcon icon = IconOf(afx::Win(h)->bigIcon);
+                for (const QSize& size : IconOf(afx::Win(h)->smallIcon).availableSizes())
+                    icon.addPixmap(IconOf(afx::Win(h)->smallIcon).pixmap(size));
                 w->setWindowIcon(icon);
             }
             else if (auto* label = qobject_cast<QLabel*>(w))
             {
-                if (h->staticIcon != nullptr)
-                    if (const RcIconImage* image = BestImage(h->staticIcon, 32))
+                if (afx::Win(h)->staticIcon != nullptr)
+                    if (const RcIconImage* image = BestImage(afx::Win(h)->staticIcon, 32))
                         label->setPixmap(QPixmap::fromImage(ImageOf(*image)));
             }
         }
@@ -319,22 +319,22 @@ public:
             {
                 QSignalBlocker block(combo);
                 combo->clear();
-                for (const HWND__::Item& item : h->items)
+                for (const afx::Window::Item& item : afx::Win(h)->items)
                     combo->addItem(FromCp1252(item.text));
             }
         if (what & (ChangeSelection | ChangeItems))
             if (auto* combo = qobject_cast<QComboBox*>(w))
             {
                 QSignalBlocker block(combo);
-                combo->setCurrentIndex(h->curSel);
-                combo->setEditText(FromCp1252(h->text));
+                combo->setCurrentIndex(afx::Win(h)->curSel);
+                combo->setEditText(FromCp1252(afx::Win(h)->text));
             }
         if (what & ChangeSlider)
             if (auto* slider = qobject_cast<QSlider*>(w))
             {
                 QSignalBlocker block(slider);
-                slider->setRange(h->rangeMin.load(), h->rangeMax.load());
-                slider->setValue(h->pos.load());
+                slider->setRange(afx::Win(h)->rangeMin.load(), afx::Win(h)->rangeMax.load());
+                slider->setValue(afx::Win(h)->pos.load());
             }
         if (what & ChangeRepaint)
             w->update();
@@ -369,7 +369,7 @@ public:
         QWidget* w = m_widget.data();
         if (w == nullptr)
             return;
-        if (w->isWindow() && m_hWnd->inModalLoop && !w->isVisible())
+        if (w->isWindow() && afx::Win(m_hWnd)->inModalLoop && !w->isVisible())
             w->setWindowModality(Qt::ApplicationModal);
         switch (nCmdShow)
         {
@@ -548,15 +548,15 @@ SIZE WindowsBackend::DialogBaseUnits(const CString& fontFace, int pointSize)
 std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
 {
     QWidget* widget = nullptr;
-    if (hWnd->parent == nullptr)
+    if (afx::Win(hWnd)->parent == nullptr)
     {
         QWidget* owner = nullptr;
-        if (hWnd->owner != nullptr && hWnd->owner->peer)
-            owner = static_cast<Peer*>(hWnd->owner->peer.get())->Widget();
+        if (afx::Win(hWnd)->owner != nullptr && afx::Win(afx::Win(hWnd)->owner)->peer)
+            owner = static_cast<Peer*>(afx::Win(afx::Win(hWnd)->owner)->peer.get())->Widget();
         auto* dialog = new DialogWidget(hWnd, owner);
         dialog->setFont(DialogFont(CString("MS Sans Serif"), 8));
         dialog->setProperty("afxHwnd", QVariant::fromValue(reinterpret_cast<quintptr>(hWnd)));
-        const POINT at{hWnd->rect.left, hWnd->rect.top};
+        const POINT at{afx::Win(hWnd)->rect.left, afx::Win(hWnd)->rect.top};
         auto peer = std::make_unique<Peer>(hWnd, dialog);
         // The platform window exists from the start, frame included, as a window does on Windows
         // before it is shown: placement code sees its full size.
@@ -567,8 +567,8 @@ std::unique_ptr<WindowPeer> WindowsBackend::CreatePeer(HWND hWnd)
     }
     // Every peer is this back end's: the parent's widget holds the child.
     QWidget* parent = nullptr;
-    if (hWnd->parent->peer)
-        parent = static_cast<Peer*>(hWnd->parent->peer.get())->Widget();
+    if (afx::Win(afx::Win(hWnd)->parent)->peer)
+        parent = static_cast<Peer*>(afx::Win(afx::Win(hWnd)->parent)->peer.get())->Widget();
     widget = CreateControl(hWnd, parent);
     widget->show();
     // Lets tools and tests find the widget of a window.

@@ -129,7 +129,7 @@ public:
     // The drawing a label keeps until the next erase.
     const std::vector<afx::DrawOp>& Retained(int string) const
     {
-        return Label(string)->m_hWnd->retained;
+        return afx::Win(Label(string)->m_hWnd)->retained;
     }
 
     // The one label holding a drawing, if its drawing is a frame of a single colour; a drawing

@@ -22,7 +22,7 @@ using Names = std::set<std::pair<int, LONG>>;
 
 std::pair<int, LONG> NameOf(HWND h)
 {
-    return {h->parent == nullptr ? 0 : h->id, h->rect.left};
+    return {afx::Win(h)->parent == nullptr ? 0 : afx::Win(h)->id, afx::Win(h)->rect.left};
 }
 
 // What repainting these controls repaints: them, and the transparent windows over them (the
@@ -34,13 +34,13 @@ Names Repainting(const CDialog& dlg, const std::set<int>& ids)
     {
         HWND h = dlg.GetDlgItem(id)->m_hWnd;
         names.insert(NameOf(h));
-        for (const auto& other : dlg.m_hWnd->children)
+        for (const auto& other : afx::Win(dlg.m_hWnd)->children)
         {
-            const RECT& a = h->rect;
+            const RECT& a = afx::Win(h)->rect;
             const RECT& b = other->rect;
             if ((other->exStyle & WS_EX_TRANSPARENT) && a.left < b.right && b.left < a.right &&
                 a.top < b.bottom && b.top < a.bottom)
-                names.insert(NameOf(other.get()));
+                names.insert(NameOf(afx::ToHwnd(other.get())));
         }
     }
     return names;

@@ -42,7 +42,7 @@ inline void ChooseTuning(TunerDialog& dlg, int index)
 
 inline std::string EntryText(const CComboBox& combo, int index)
 {
-    return std::string(static_cast<LPCSTR>(combo.m_hWnd->items.at(index).text));
+    return std::string(static_cast<LPCSTR>(afx::Win(combo.m_hWnd)->items.at(index).text));
 }
 
 // Waits, serving the interface thread, until the devices have been asked `count` more times for

@@ -162,8 +162,8 @@ TEST_F(CaptureLoop, EveryWayOfClosingWhileCapturingReleasesEverything)
         }
         w.close(dlg);
         ASSERT_NE(dlg.m_hWnd, nullptr);
-        EXPECT_TRUE(dlg.m_hWnd->endRequested) << "the dialog did not end";
-        EXPECT_EQ(dlg.m_hWnd->modalResult, w.result);
+        EXPECT_TRUE(afx::Win(dlg.m_hWnd)->endRequested) << "the dialog did not end";
+        EXPECT_EQ(afx::Win(dlg.m_hWnd)->modalResult, w.result);
         const afx::testing::FakeCounters c = world.fake.Counters();
         EXPECT_EQ(c.stops, 1) << "the device is stopped once, before it is closed";
         EXPECT_EQ(c.closes, 1);

@@ -18,7 +18,7 @@ std::vector<Tuning> Listed(TunerDialog& dlg)
     EXPECT_EQ(dlg.m_Tuning.GetCount(), dlg.m_Names.GetSize());
     for (int i = 0; i < dlg.m_Names.GetSize(); ++i)
     {
-        EXPECT_EQ(dlg.m_Tuning.m_hWnd->items[i].text, dlg.m_Names[i]);
+        EXPECT_EQ(afx::Win(dlg.m_Tuning.m_hWnd)->items[i].text, dlg.m_Names[i]);
         listed.push_back({std::string(dlg.m_Names[i]), std::string(dlg.m_Notes[i])});
     }
     return listed;
@@ -28,7 +28,7 @@ std::string Labels(TunerDialog& dlg)
 {
     std::string all;
     for (int k = 0; k < 6; ++k)
-        all += std::string(dlg.GetDlgItem(IDC_STRING1 + k)->m_hWnd->text) + (k < 5 ? " " : "");
+        all += std::string(afx::Win(dlg.GetDlgItem(IDC_STRING1 + k)->m_hWnd)->text) + (k < 5 ? " " : "");
     return all;
 }
 } // namespace

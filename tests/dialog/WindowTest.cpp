@@ -129,7 +129,7 @@ TEST(TunerTexts, AccentsSurviveTheTripToQtAndBack)
     // Typed back in by the user: the field's text returns as code page 1252.
     tunings->lineEdit()->setText(QString::fromUtf16(u"Accordé"));
     emit tunings->lineEdit()->textEdited(tunings->lineEdit()->text());
-    EXPECT_EQ(dlg.m_Tuning.m_hWnd->text, "Accordé");
+    EXPECT_EQ(afx::Win(dlg.m_Tuning.m_hWnd)->text, "Accordé");
     EXPECT_EQ(dlg.m_Tuning.GetCurSel(), CB_ERR);
 
     // The glyphs exist in the font the window uses: no empty boxes.

@@ -78,22 +78,22 @@ public:
             afx::CreateDialogWindow(this, nIDTemplate, nullptr) == nullptr)
             return FALSE;
         OnInitDialog();
-        if (m_hWnd != nullptr && (t->style & WS_VISIBLE) && !m_hWnd->endRequested)
+        if (m_hWnd != nullptr && (t->style & WS_VISIBLE) && !afx::Win(m_hWnd)->endRequested)
             ShowWindow(SW_SHOW);
         return m_hWnd != nullptr;
     }
     BOOL IsWindowVisible() const
     {
-        return m_hWnd != nullptr && (m_hWnd->style.load() & WS_VISIBLE) != 0;
+        return m_hWnd != nullptr && (afx::Win(m_hWnd)->style.load() & WS_VISIBLE) != 0;
     }
-    int SliderPos() const { return m_Slider.m_hWnd->pos.load(); }
+    int SliderPos() const { return afx::Win(m_Slider.m_hWnd)->pos.load(); }
 };
 
 // The entry of the card list whose name starts with `prefix` (the last such), or -1.
 inline int FindCard(const TunerDialog& dlg, std::string_view prefix)
 {
     int card = dlg.m_Card.GetCount() - 1;
-    while (card >= 0 && !std::string_view(static_cast<LPCSTR>(dlg.m_Card.m_hWnd->items[card].text))
+    while (card >= 0 && !std::string_view(static_cast<LPCSTR>(afx::Win(dlg.m_Card.m_hWnd)->items[card].text))
                              .starts_with(prefix))
         --card;
     return card;

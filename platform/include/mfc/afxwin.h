@@ -19,7 +19,7 @@
 
 #include "afx.h"
 #include "afxcoll.h"
-#include "windows.h"
+#include <windows.h>
 
 #include <atomic>
 #include <memory>
@@ -27,8 +27,6 @@
 
 #define afx_msg
 #define AFXAPI
-#define PASCAL
-#define CALLBACK
 
 class CCmdTarget;
 class CWnd;
@@ -178,8 +176,6 @@ public:
 
 // ---------------------------------------------------------------------------------------------
 // Drawing
-
-#define PS_SOLID 0
 
 class CGdiObject
 {
@@ -384,17 +380,7 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Worker threads
 
-#define THREAD_PRIORITY_IDLE (-15)
-#define THREAD_PRIORITY_NORMAL 0
-#define CREATE_SUSPENDED 0x00000004
-#define INFINITE 0xFFFFFFFF
-#define WAIT_OBJECT_0 0x00000000L
-#define WAIT_TIMEOUT 0x00000102L
-#define WAIT_FAILED 0xFFFFFFFF
-
 typedef UINT (*AFX_THREADPROC)(LPVOID);
-struct SECURITY_ATTRIBUTES;
-typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 class CWinThread : public CCmdTarget
 {
@@ -425,9 +411,6 @@ CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
                                   int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
                                   DWORD dwCreateFlags = 0,
                                   LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
-
-// Waits until a thread handle is signalled (the thread has ended); WAIT_OBJECT_0 or WAIT_TIMEOUT.
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 
 // ---------------------------------------------------------------------------------------------
 // The application

@@ -9,7 +9,7 @@ typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef std::uint32_t DWORD;
 typedef unsigned int UINT;
-typedef long LONG;
+typedef std::int32_t LONG;
 typedef char CHAR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
@@ -44,6 +44,10 @@ typedef HGDIOBJ__* HGDIOBJ;
 #ifndef NULL
 #define NULL nullptr
 #endif
+
+#define CALLBACK
+#define PASCAL
+#define WINAPI
 
 #define MAX_PATH 260
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))

@@ -3,6 +3,8 @@
 
 #include "afxwin.h"
 
+#include <commctrl.h>
+
 // The range and position live in the layer's own copy of the control's state, so any thread may
 // read the range without waiting; SetPos from a worker is batched (afxwin.h).
 class CSliderCtrl : public CWnd

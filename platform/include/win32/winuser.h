@@ -59,10 +59,6 @@
 #define SS_NOPREFIX 0x00000080L
 #define SS_CENTERIMAGE 0x00000200L
 
-// Trackbar styles
-#define TBS_TOP 0x0004
-#define TBS_NOTICKS 0x0010
-
 // ShowWindow
 #define SW_HIDE 0
 #define SW_SHOW 5
@@ -77,6 +73,19 @@
 // Menus
 #define MF_STRING 0x00000000L
 #define MF_SEPARATOR 0x00000800L
+
+// Keys
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+
+// Message boxes
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define IDOK 1
+#define IDCANCEL 2
+
+// Pens
+#define PS_SOLID 0
 
 // GetSystemMetrics
 #define SM_CXICON 11

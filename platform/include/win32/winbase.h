@@ -55,3 +55,32 @@ DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 #define FindFirstFile FindFirstFileA
+
+// Threads. A thread's handle is signalled once the thread has ended; the layer's threads are
+// created for the framework's workers and waited for, nothing else.
+#define THREAD_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_NORMAL 0
+#define CREATE_SUSPENDED 0x00000004
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED 0xFFFFFFFF
+
+typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID);
+
+// Creates a thread running lpStartAddress(lpParameter), suspended when dwCreationFlags has
+// CREATE_SUSPENDED. Security attributes and the stack size are not used. Returns its handle.
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, std::size_t dwStackSize,
+                    LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                    DWORD dwCreationFlags, DWORD* lpThreadId);
+// THREAD_PRIORITY_IDLE and lower run the thread under SCHED_IDLE, so it takes only the time no
+// one else wants. Takes effect when the thread next runs its own code (at once once resumed).
+BOOL SetThreadPriority(HANDLE hThread, int nPriority);
+// Returns the previous suspend count (1 for a suspended thread, 0 for a running one).
+DWORD ResumeThread(HANDLE hThread);
+// Waits until a thread's handle is signalled (the thread has ended); WAIT_OBJECT_0, WAIT_TIMEOUT
+// or WAIT_FAILED for a null handle.
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+// Releases a thread's handle; the thread itself runs on.
+BOOL CloseHandle(HANDLE hObject);

@@ -10,6 +10,8 @@
 //
 //     build/d/bench/bench_analysis [--benchmark_filter=...]
 #include "../tests/support/TunerTesting.h"
+#include "afxalsa.h"
+#include "afxqt.h"
 
 #include "FFT.h"
 
@@ -268,7 +270,8 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The offscreen platform's notes on every window shown are no figures.
     setenv("QT_LOGGING_RULES", "qt.qpa.*=false", 0);
-    afx::InitFramework(argc, argv);
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+    afx::qt::InitFramework(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -5,6 +5,8 @@
 //
 //   bench_capture --benchmark_counters_tabular=true
 #include "BenchSupport.h"
+#include "afxalsa.h"
+#include "afxqt.h"
 #include "../tests/support/XSession.h"
 
 #include "FFT.h"
@@ -398,7 +400,8 @@ int main(int argc, char** argv)
     }
     setenv("DISPLAY", x.Display().c_str(), 1);
     unsetenv("QT_QPA_PLATFORM");
-    afx::InitFramework(argc, argv);
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+    afx::qt::InitFramework(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

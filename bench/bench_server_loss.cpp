@@ -4,6 +4,8 @@
 //
 //   bench_server_loss --benchmark_counters_tabular=true
 #include "../tests/support/SoundFixtures.h"
+#include "afxalsa.h"
+#include "afxqt.h"
 #include "../tests/support/QuietOffscreen.h"
 #include "BenchSupport.h"
 
@@ -112,7 +114,8 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(test_support::QuietOffscreen);
-    afx::InitFramework(argc, argv);
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+    afx::qt::InitFramework(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

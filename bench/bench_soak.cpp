@@ -7,6 +7,8 @@
 //
 //   bench_soak --minutes=30
 #include "../tests/support/SoundFixtures.h"
+#include "afxalsa.h"
+#include "afxqt.h"
 #include "../tests/support/QuietOffscreen.h"
 #include "BenchSupport.h"
 #include "../tests/support/Watchdog.h"
@@ -165,7 +167,8 @@ int main(int argc, char** argv)
     int count = static_cast<int>(rest.size());
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(test_support::QuietOffscreen);
-    afx::InitFramework(count, rest.data());
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+    afx::qt::InitFramework(count, rest.data());
     benchmark::Initialize(&count, rest.data());
     benchmark::RegisterBenchmark("BM_Soak", BM_Soak)->Iterations(1)->Unit(benchmark::kSecond);
     benchmark::RunSpecifiedBenchmarks();

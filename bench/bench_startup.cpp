@@ -9,6 +9,8 @@
 #include "StdAfx.h"
 
 #include "Quintor.h"
+#include "afxalsa.h"
+#include "afxqt.h"
 #include "afxwndimpl.h"
 
 #include "../tests/support/XSession.h"
@@ -298,7 +300,11 @@ int main(int argc, char* argv[])
         static CWinApp* volatile application = &theApp;
         (void)application;
         char* childArgv[] = {argv[0], nullptr};
-        return AfxWinMain(1, childArgv);
+        static const afx::WindowDriver* const windows[] = {&afx::qt::kWindowDriver, nullptr};
+        afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+        afx::ProgramIdentity program;
+        program.desktopId = "fr.quintor.Quintor";
+        return afx::RunApplication(windows, program, 1, childArgv);
     }
     if (argc > 1 && std::strcmp(argv[1], "--minimal") == 0)
         return MinimalDialog(1, argv);

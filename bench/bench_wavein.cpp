@@ -5,6 +5,7 @@
 // `pulse` device on a private PulseAudio server (real time; skipped without one), and the test
 // double in real-time pacing.
 #include "FakeWaveIn.h"
+#include "afxalsa.h"
 #include "SoundFixtures.h"
 
 #include <mmsystem.h>
@@ -231,6 +232,7 @@ BENCHMARK(BM_ReaderCpu_AlsaPulse)->UseManualTime()->Unit(benchmark::kMillisecond
 
 int main(int argc, char** argv)
 {
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
     Environment environment;
     world = &environment;
     // ALSA reads its configuration once: the file device must be defined before the first call.

@@ -38,7 +38,7 @@ BOOL CGdiObject::DeleteObject()
 {
     if (m_hObject == nullptr)
         return FALSE;
-    delete m_hObject;
+    delete afx::PenOf(m_hObject);
     m_hObject = nullptr;
     return TRUE;
 }
@@ -65,7 +65,7 @@ CDC::CDC()
 
 CDC::~CDC()
 {
-    delete m_hDC;
+    delete afx::DcOf(m_hDC);
 }
 
 CPen* CDC::SelectObject(CPen* pPen)

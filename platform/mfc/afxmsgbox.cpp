@@ -28,11 +28,11 @@ ConsolePresenter g_consolePresenter;
 std::atomic<afx::MessageBoxPresenter*> g_presenter{&g_consolePresenter};
 
 std::mutex g_captionLock;
-const char* const kDefaultCaption = "Quintor";
 
+// Empty until set: the default is looked up when it is needed, once the resources are there.
 std::string& CaptionStorage()
 {
-    static std::string caption = kDefaultCaption;
+    static std::string caption;
     return caption;
 }
 } // namespace
@@ -52,13 +52,17 @@ MessageBoxPresenter* GetMessageBoxPresenter()
 void SetMessageBoxCaption(const char* caption)
 {
     std::lock_guard<std::mutex> lock(g_captionLock);
-    CaptionStorage() = caption != nullptr ? caption : kDefaultCaption;
+    CaptionStorage() = caption != nullptr ? caption : "";
 }
 
 std::string GetMessageBoxCaption()
 {
-    std::lock_guard<std::mutex> lock(g_captionLock);
-    return CaptionStorage();
+    {
+        std::lock_guard<std::mutex> lock(g_captionLock);
+        if (!CaptionStorage().empty())
+            return CaptionStorage();
+    }
+    return DefaultAppName();
 }
 
 } // namespace afx

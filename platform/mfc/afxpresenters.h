@@ -25,8 +25,11 @@ MessageBoxPresenter* SetMessageBoxPresenter(MessageBoxPresenter* presenter);
 // The presenter in use, never null.
 MessageBoxPresenter* GetMessageBoxPresenter();
 
-// Caption of message boxes: the application's display name (set by CWinApp later; default
-// "Quintor"). nullptr restores the default.
+// The application's name when it gives none: the resources' AFX_IDS_APP_TITLE, else the module's
+// file name without folder and extension.
+std::string DefaultAppName();
+// Caption of message boxes: the application's display name (set at start; by default
+// DefaultAppName()). nullptr restores the default.
 void SetMessageBoxCaption(const char* caption);
 // A copy, so that a concurrent SetMessageBoxCaption cannot pull it away.
 std::string GetMessageBoxCaption();

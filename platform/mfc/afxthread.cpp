@@ -1,54 +1,41 @@
-// Worker threads and waiting for them.
+// Worker threads of the framework, over the system's own threads.
 #include "afxwndimpl.h"
-
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <pthread.h>
-#include <sched.h>
-#include <thread>
-
-namespace afx
-{
-// The kernel object behind a thread's handle: it outlives the CWinThread while the thread runs.
-struct ThreadState
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool resumed = false;
-    bool ended = false;
-};
-
-struct ThreadAccess
-{
-    static std::shared_ptr<ThreadState>& State(CWinThread* t) { return t->m_state; }
-};
-} // namespace afx
 
 namespace
 {
-void ApplyPriority(pthread_t thread, int nPriority)
+struct Start
 {
-    sched_param param{};
-    param.sched_priority = 0;
-    pthread_setschedparam(thread, nPriority <= THREAD_PRIORITY_IDLE ? SCHED_IDLE : SCHED_OTHER,
-                          &param);
+    CWinThread* thread;
+    AFX_THREADPROC proc;
+    LPVOID param;
+};
+
+DWORD WINAPI RunWorker(LPVOID pv)
+{
+    const Start start = *static_cast<Start*>(pv);
+    delete static_cast<Start*>(pv);
+    start.proc(start.param);
+    // What the worker asked of the screen goes out before anyone sees it ended.
+    afx::PublishPendingUpdates();
+    // The object is the thread's own unless the caller kept it for a wait, and then the caller
+    // may delete it as soon as the handle is signalled, which is after this return.
+    if (start.thread->m_bAutoDelete)
+        delete start.thread;
+    return 0;
 }
 } // namespace
 
 CWinThread::CWinThread() = default;
 
-CWinThread::~CWinThread() = default;
+CWinThread::~CWinThread()
+{
+    if (m_hThread != nullptr)
+        CloseHandle(m_hThread);
+}
 
 DWORD CWinThread::ResumeThread()
 {
-    if (!m_state)
-        return static_cast<DWORD>(-1);
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    DWORD previous = m_state->resumed ? 0 : 1;
-    m_state->resumed = true;
-    m_state->changed.notify_all();
-    return previous;
+    return m_hThread != nullptr ? ::ResumeThread(m_hThread) : static_cast<DWORD>(-1);
 }
 
 BOOL CWinThread::InitInstance()
@@ -62,53 +49,23 @@ int CWinThread::ExitInstance()
 }
 
 CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority,
-                                  UINT nStackSize, DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES)
+                                  UINT nStackSize, DWORD dwCreateFlags,
+                                  LPSECURITY_ATTRIBUTES lpSecurityAttrs)
 {
-    (void)nStackSize; // the system's default stack serves every worker here
     auto* pThread = new CWinThread;
-    auto state = std::make_shared<afx::ThreadState>();
-    afx::ThreadAccess::State(pThread) = state;
-    pThread->m_hThread = state.get();
-    state->resumed = (dwCreateFlags & CREATE_SUSPENDED) == 0;
-
-    std::lock_guard<std::mutex> lock(state->mutex);
-    std::thread worker(
-        [state, pThread, pfnThreadProc, pParam, nPriority]
-        {
-            {
-                std::unique_lock<std::mutex> wait(state->mutex);
-                ApplyPriority(pthread_self(), nPriority);
-                state->changed.wait(wait, [&] { return state->resumed; });
-            }
-            pfnThreadProc(pParam);
-            // What the worker asked of the screen goes out before anyone sees it ended.
-            afx::PublishPendingUpdates();
-            bool autoDelete;
-            {
-                std::lock_guard<std::mutex> done(state->mutex);
-                autoDelete = pThread->m_bAutoDelete != FALSE;
-                state->ended = true;
-                state->changed.notify_all();
-            }
-            if (autoDelete)
-                delete pThread;
-        });
-    worker.detach();
-    return pThread;
-}
-
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
-{
-    auto* state = static_cast<afx::ThreadState*>(hHandle);
-    if (state == nullptr)
-        return WAIT_FAILED;
-    std::unique_lock<std::mutex> lock(state->mutex);
-    if (dwMilliseconds == INFINITE)
+    auto* start = new Start{pThread, pfnThreadProc, pParam};
+    // Always created suspended: the object must hold its handle, and the thread its priority,
+    // before the worker's first instruction.
+    pThread->m_hThread = CreateThread(lpSecurityAttrs, nStackSize, RunWorker, start,
+                                      CREATE_SUSPENDED, nullptr);
+    if (pThread->m_hThread == nullptr)
     {
-        state->changed.wait(lock, [&] { return state->ended; });
-        return WAIT_OBJECT_0;
+        delete start;
+        delete pThread;
+        return nullptr;
     }
-    bool ended = state->changed.wait_for(lock, std::chrono::milliseconds(dwMilliseconds),
-                                         [&] { return state->ended; });
-    return ended ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    SetThreadPriority(pThread->m_hThread, nPriority);
+    if ((dwCreateFlags & CREATE_SUSPENDED) == 0)
+        ::ResumeThread(pThread->m_hThread);
+    return pThread;
 }

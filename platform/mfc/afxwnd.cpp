@@ -304,7 +304,7 @@ BOOL CWnd::DestroyWindow()
     SendMessage(WM_DESTROY);
     ForgetMainWindow(this);
     afx::DestroyWindowTree(h);
-    delete h;
+    delete afx::Win(h);
     return TRUE;
 }
 

@@ -2,7 +2,9 @@
 // and the presenters of message boxes and file dialogs.
 #include "QtWindows.h"
 
+#include "afxdrivers.h"
 #include "afxpresenters.h"
+#include "afxqt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,22 +73,17 @@ struct Framework
 };
 
 Framework* g_framework = nullptr;
-} // namespace
-} // namespace afx::qt
 
-namespace afx
+bool Start(int& argc, char* argv[])
 {
-void InitFramework(int& argc, char* argv[])
-{
-    using namespace afx::qt;
     if (g_framework != nullptr)
-        return;
-    g_framework = new Framework;
+        return true;
     // A window on Wayland cannot place itself; through XWayland it can, as the tuner expects.
     // An explicit choice of platform stays the user's.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    g_framework = new Framework;
     g_framework->app = std::make_unique<QApplication>(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     if (g_framework->qtTranslator.load(QLocale(QLocale::French, QLocale::France),
@@ -95,33 +92,26 @@ void InitFramework(int& argc, char* argv[])
         QApplication::installTranslator(&g_framework->qtTranslator);
     g_framework->backend = std::make_unique<WindowsBackend>();
     SetWindowBackend(g_framework->backend.get());
-    SetInterfaceThread();
     SetMessageBoxPresenter(&g_framework->messageBox);
     SetFileDialogPresenter(&g_framework->fileDialog);
+    return true;
 }
-} // namespace afx
 
-int AFXAPI AfxWinMain(int argc, char* argv[])
+void Identify(const char* appName, const ProgramIdentity& program)
 {
-    afx::InitFramework(argc, argv);
-    CWinApp* app = AfxGetApp();
-    if (app == nullptr)
-        return 1;
-    // The application's default name is its module's, as the framework gives it; it captions
-    // the message boxes and names the window's class for the desktop.
-    static CString exeName;
-    exeName = AfxModuleName(argc > 0 ? argv[0] : nullptr).c_str();
-    app->m_pszExeName = exeName;
-    if (app->m_pszAppName == nullptr)
-    {
-        app->m_pszAppName = exeName;
-        afx::SetMessageBoxCaption(exeName);
-    }
-    QApplication::setApplicationName(afx::qt::FromCp1252(app->m_pszAppName));
-    QGuiApplication::setDesktopFileName(QStringLiteral("fr.quintor.Quintor"));
-    int result = 0;
-    if (!app->InitInstance())
-        result = app->ExitInstance();
-    // Windows still open belong to objects whose owners are gone: the process ends here.
-    return result;
+    // The application's name titles Qt's own dialogs; the desktop id ties the window to the
+    // program's menu entry and icon.
+    QApplication::setApplicationName(FromCp1252(appName));
+    if (program.desktopId != nullptr)
+        QGuiApplication::setDesktopFileName(QString::fromUtf8(program.desktopId));
 }
+} // namespace
+
+const WindowDriver kWindowDriver = {"qt", Start, Identify};
+
+void InitFramework(int& argc, char* argv[])
+{
+    static const WindowDriver* const drivers[] = {&kWindowDriver, nullptr};
+    StartWindows(drivers, argc, argv);
+}
+} // namespace afx::qt

@@ -105,12 +105,24 @@ struct Registry
     std::mutex devicesMutex; // the back ends and the device list
     std::shared_ptr<Backend> installed;
     std::shared_ptr<Backend> platform;
+    const Driver* const* drivers = nullptr;
     std::vector<DeviceCaps> devices;
     bool listed = false;
 
     std::mutex handlesMutex;
     std::map<std::uintptr_t, std::shared_ptr<OpenDevice>> handles;
     std::uintptr_t nextHandle = 0x5710;
+};
+
+// What a program without a wave-input driver has: no device at all.
+class NoDevices : public Backend
+{
+public:
+    std::vector<DeviceCaps> Enumerate() override { return {}; }
+    MMRESULT Open(const DeviceCaps*, const WAVEFORMATEX&, std::unique_ptr<Stream>&) override
+    {
+        return MMSYSERR_NODRIVER;
+    }
 };
 
 Registry& TheRegistry()
@@ -126,7 +138,12 @@ Backend& CurrentBackend(Registry& r)
     if (r.installed)
         return *r.installed;
     if (!r.platform)
-        r.platform = CreatePlatformBackend();
+    {
+        for (const Driver* const* d = r.drivers; d != nullptr && *d != nullptr && !r.platform; ++d)
+            r.platform = (*d)->create();
+        if (!r.platform)
+            r.platform = std::make_shared<NoDevices>();
+    }
     return *r.platform;
 }
 
@@ -226,6 +243,16 @@ constexpr CodeText kTexts[] = {
 };
 
 } // namespace
+
+void SetDrivers(const Driver* const* drivers)
+{
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.devicesMutex);
+    r.drivers = drivers;
+    r.platform.reset();
+    r.devices.clear();
+    r.listed = false;
+}
 
 std::shared_ptr<Backend> InstallBackend(std::shared_ptr<Backend> backend)
 {

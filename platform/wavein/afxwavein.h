@@ -111,14 +111,24 @@ public:
                           std::unique_ptr<Stream>& stream) = 0;
 };
 
-// Replaces the back end; null puts the platform's own back again. Returns the one replaced
-// (null when it was the platform's own). The device list is built again at its next use;
+// One row of the program's table of wave-input drivers (see afxdrivers.h).
+struct Driver
+{
+    const char* name;
+    // Called at most once, under the core's lock, at the first call that needs a back end: the
+    // back end, or null when this driver cannot serve here (the next row is tried then).
+    std::unique_ptr<Backend> (*create)();
+};
+
+// The program's drivers, null-terminated, tried in order at first use; set by the program's
+// entry before anything records. Without a driver that serves, there is no device: the list is
+// empty and opening WAVE_MAPPER gives MMSYSERR_NODRIVER.
+void SetDrivers(const Driver* const* drivers);
+
+// Replaces the back end the drivers gave; null puts the drivers' back again. Returns the one
+// replaced (null when it was the drivers'). The device list is built again at its next use;
 // handles already open keep their streams.
 std::shared_ptr<Backend> InstallBackend(std::shared_ptr<Backend> backend);
-
-// The platform's own back end, defined by it (platform/wavein/alsa); the core opens it at first
-// use when no other is installed.
-std::unique_ptr<Backend> CreatePlatformBackend();
 
 // Called by a back end during a failing call: its own text about the failure (code page 1252,
 // e.g. "ALSA : Device or resource busy"), which waveInGetErrorTextA adds to the code's text.

@@ -11,7 +11,8 @@ namespace
 {
 using afx::testing::RecordingMessageBox;
 
-// Rows in order: the caption set before a row stays for the next ones; nullptr is the default.
+// Rows in order: the caption set before a row stays for the next ones; nullptr is the default,
+// which for a program without a title string is its module's file name.
 TEST(MessageBoxTest, ShowsTextCaptionAndTypeAndReturnsThePresentersAnswer)
 {
     struct Case
@@ -25,9 +26,9 @@ TEST(MessageBoxTest, ShowsTextCaptionAndTypeAndReturnsThePresentersAnswer)
     };
     const Case cases[] = {
         {nullptr, "Votre accord Ré est erroné", MB_OKCANCEL, IDCANCEL, "Votre accord Ré est erroné",
-         "Quintor"},
+         "test_core"},
         {"Accordeur", "Fin", MB_OK, IDOK, "Fin", "Accordeur"},
-        {nullptr, nullptr, MB_OK, IDOK, "", "Quintor"}, // a null text shows as empty
+        {nullptr, nullptr, MB_OK, IDOK, "", "test_core"}, // a null text shows as empty
     };
     for (const Case& c : cases)
     {

@@ -3,6 +3,8 @@
 #include "DesktopTesting.h"
 
 #include <afxwin.h>
+#include "afxalsa.h"
+#include "afxqt.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -43,7 +45,8 @@ int main(int argc, char** argv)
     else
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(QuietPlatform);
-    afx::InitFramework(argc, argv);
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+    afx::qt::InitFramework(argc, argv);
     const int result = RUN_ALL_TESTS();
     delete g_session;
     // The X server is gone: leave before anything of Qt's tries to talk to it.

@@ -2,6 +2,7 @@
 // control by control, the string table, the icons' pictures, the module's name; then the choice of
 // other resources through the resource handle, and the stop on damaged bytes.
 #include "ResourceTestSupport.h"
+#include "afxpresenters.h"
 
 #include <afxwin.h>
 
@@ -60,16 +61,15 @@ TEST(ProgramResources, DialogTemplates)
 TEST(ProgramResources, StringTableAndModuleName)
 {
     EXPECT_EQ(afx::GetResources().strings,
-              (std::map<int, std::string>{{101, "&A propos de Quintor..."}}));
+              (std::map<int, std::string>{{101, "&A propos de Quintor..."}, {0xE000, "Quintor"}}));
     std::string text = "previous";
     EXPECT_FALSE(AfxLoadStringResource(102, text));
     EXPECT_EQ(text, "");
     EXPECT_TRUE(AfxLoadStringResource(101, text));
     EXPECT_EQ(text, "&A propos de Quintor...");
-    // After the version block's original file name, whatever the Linux file is called.
     EXPECT_EQ(afx::GetResources().originalFilename, "Quintor.EXE");
-    EXPECT_EQ(AfxModuleName("/usr/bin/quintor"), "Quintor");
-    EXPECT_EQ(AfxModuleName(nullptr), "Quintor");
+    // The application's name is the program's title string, whatever its file is called.
+    EXPECT_EQ(afx::DefaultAppName(), "Quintor");
 }
 
 // The icons the script names, image by image (width, height, depth): the application icon's three
@@ -124,8 +124,8 @@ TEST(ProgramResources, OtherResourcesChosenByTheirHandle)
     EXPECT_TRUE(AfxLoadStringResource(7, text));
     EXPECT_EQ(text, "Autre");
     EXPECT_EQ(afx::GetResources().FindDialog(102), nullptr);
-    // Without a version block the module is named after its file.
-    EXPECT_EQ(AfxModuleName("/usr/bin/quintor"), "quintor");
+    // Without a title string the application is named after its module's file.
+    EXPECT_EQ(afx::DefaultAppName(), "test_resources");
     AfxSetResourceHandle(module);
     EXPECT_NE(afx::GetResources().FindDialog(102), nullptr);
 }

@@ -1,5 +1,7 @@
 // The main of the test programs that show windows: the framework on Qt's offscreen platform.
 #include <afxwin.h>
+#include "afxalsa.h"
+#include "afxqt.h"
 
 #include "QuietOffscreen.h"
 
@@ -14,6 +16,7 @@ int main(int argc, char** argv)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(test_support::QuietOffscreen);
-    afx::InitFramework(argc, argv);
+    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
+    afx::qt::InitFramework(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,6 +2,7 @@
 // ALSA reads its configuration once a process, so the test runs in a fresh one (the test program
 // started again, death-test style) that sets ALSA_CONFIG_PATH first.
 #include "FreshProcess.h"
+#include "afxalsa.h"
 #include "SoundFixtures.h"
 #include "WaveTestSupport.h"
 
@@ -82,6 +83,7 @@ TEST(WaveAlsa, RecordsTheFileExactlyAndFailuresCarryAlsasOwnText)
     InFreshProcess(
         []
         {
+            afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
             FileDevices setup;
             Problems p;
             DWORD formats = 0;

@@ -35,12 +35,6 @@ class CMenu;
 class CWinThread;
 class CDataExchange;
 
-namespace afx
-{
-struct ThreadAccess;
-struct ThreadState;
-} // namespace afx
-
 // ---------------------------------------------------------------------------------------------
 // Message maps
 
@@ -399,14 +393,10 @@ public:
 
     virtual BOOL InitInstance();
     virtual int ExitInstance();
-
-private:
-    friend struct afx::ThreadAccess;
-    std::shared_ptr<struct afx::ThreadState> m_state;
 };
 
-// Starts pfnThreadProc(pParam) on a new thread. THREAD_PRIORITY_IDLE and lower run the thread
-// under SCHED_IDLE, so it takes only the time no one else wants.
+// Starts pfnThreadProc(pParam) on a new thread of the system, at nPriority (THREAD_PRIORITY_IDLE:
+// only the time no one else wants). Null when no thread can be started.
 CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
                                   int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
                                   DWORD dwCreateFlags = 0,
@@ -440,15 +430,8 @@ CWnd* AFXAPI AfxGetMainWnd();
 HINSTANCE AFXAPI AfxGetResourceHandle();
 void AFXAPI AfxSetResourceHandle(HINSTANCE hInstResource);
 
-// The framework's main routine: starts the interface, runs the application's InitInstance and,
-// as a dialog-based application returns FALSE there, ends with its result.
-int AFXAPI AfxWinMain(int argc, char* argv[]);
-
 namespace afx
 {
-// Starts the framework's interface (the Qt application, its translations and presenters) without
-// running an application: for programs that drive windows themselves, such as the tests.
-void InitFramework(int& argc, char* argv[]);
 // The thread that runs the interface; requests from any other thread are batched (see above).
 bool IsInterfaceThread();
 // Carries out the batches published by other threads now, on the interface thread.

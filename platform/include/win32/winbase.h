@@ -56,6 +56,11 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 #define FindFirstFile FindFirstFileA
 
+// The file of a module; only the running program's (hModule null) is known. Returns the length
+// copied, cut to nSize - 1 characters; 0 on failure.
+typedef HINSTANCE HMODULE;
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
 // Threads. A thread's handle is signalled once the thread has ended; the layer's threads are
 // created for the framework's workers and waited for, nothing else.
 #define THREAD_PRIORITY_IDLE (-15)

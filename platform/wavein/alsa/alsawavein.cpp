@@ -19,6 +19,7 @@
 //      (the tuner needs none; the core refuses the flags before the back end is asked)
 //  [ ] device change notifications: the list is read again only when the client asks
 #include "afxcp1252.h"
+#include "afxalsa.h"
 #include "afxwavein.h"
 #include "alsanames.h"
 
@@ -471,9 +472,14 @@ public:
 
 } // namespace
 
-std::unique_ptr<Backend> CreatePlatformBackend()
+namespace
+{
+std::unique_ptr<Backend> CreateAlsa()
 {
     return std::make_unique<AlsaBackend>();
 }
+} // namespace
+
+const Driver kAlsaDriver = {"alsa", CreateAlsa};
 
 } // namespace afx::wavein

@@ -94,5 +94,3 @@ struct HINSTANCE__
 // The string table lookup behind CString::LoadString: true when string nID exists and is not empty,
 // as Windows' LoadString counts it; text is then the string, else empty.
 bool AfxLoadStringResource(UINT nID, std::string& text);
-// The module's name without extension, as Windows gives it to the application object.
-std::string AfxModuleName(const char* executablePath);

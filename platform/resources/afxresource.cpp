@@ -92,18 +92,6 @@ void AfxSetResourceHandle(HINSTANCE hInstResource)
     afx::g_chosen.store(hInstResource == &afx::TheModule().instance ? nullptr : hInstResource);
 }
 
-std::string AfxModuleName(const char* executablePath)
-{
-    // Windows names a module after its file: the version resource's original file name says what
-    // that file is called where the program was written, whatever the Linux file is called.
-    const std::string& original = afx::GetResources().originalFilename;
-    if (!original.empty())
-        return original.substr(0, original.rfind('.'));
-    std::string name = executablePath != nullptr ? executablePath : "";
-    std::size_t slash = name.rfind('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 bool AfxLoadStringResource(UINT nID, std::string& text)
 {
     const afx::Resources& resources = afx::GetResources();

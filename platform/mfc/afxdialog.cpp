@@ -5,7 +5,7 @@
 
 namespace
 {
-int MulDiv(int number, int numerator, int denominator)
+int Scale(int number, int numerator, int denominator)
 {
     // Rounded to the nearest, as Windows maps dialog units.
     long long product = static_cast<long long>(number) * numerator;
@@ -63,14 +63,15 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
 
     auto dlg = new Window;
     dlg->className = "#32770";
+    dlg->templateId = static_cast<int>(nIDTemplate);
     // Shown by the modal run, not before.
     dlg->style = t->style & ~static_cast<DWORD>(WS_VISIBLE);
     dlg->exStyle = t->exStyle;
     dlg->text = t->caption.c_str();
     const SIZE bu = backend != nullptr ? backend->DialogBaseUnits(t->fontFace.c_str(), t->pointSize)
                                        : SIZE{6, 13};
-    dlg->clientWidth = MulDiv(t->cx, bu.cx, 4);
-    dlg->clientHeight = MulDiv(t->cy, bu.cy, 8);
+    dlg->clientWidth = Scale(t->cx, bu.cx, 4);
+    dlg->clientHeight = Scale(t->cy, bu.cy, 8);
     // Without a parent of its own, a dialog is owned by the main window, as the framework
     // arranges it; its template position then counts from the owner's client area.
     CWnd* pOwner = pParent != nullptr ? pParent : AfxGetMainWnd();
@@ -80,7 +81,7 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
     POINT origin{0, 0};
     if (dlg->owner != nullptr && !(t->style & DS_ABSALIGN) && Win(dlg->owner)->peer)
         origin = Win(dlg->owner)->peer->ClientOrigin();
-    dlg->rect = RECT{origin.x + MulDiv(t->x, bu.cx, 4), origin.y + MulDiv(t->y, bu.cy, 8), 0, 0};
+    dlg->rect = RECT{origin.x + Scale(t->x, bu.cx, 4), origin.y + Scale(t->y, bu.cy, 8), 0, 0};
     if (t->style & WS_SYSMENU)
         ResetSystemMenu(ToHwnd(dlg));
 
@@ -93,10 +94,10 @@ HWND CreateDialogWindow(CDialog* pDlg, UINT nIDTemplate, CWnd* pParent)
         child->style = c.style;
         child->exStyle = c.exStyle;
         child->text = c.text.c_str();
-        int x = MulDiv(c.x, bu.cx, 4);
-        int y = MulDiv(c.y, bu.cy, 8);
-        int w = MulDiv(c.cx, bu.cx, 4);
-        int h = MulDiv(c.cy, bu.cy, 8);
+        int x = Scale(c.x, bu.cx, 4);
+        int y = Scale(c.y, bu.cy, 8);
+        int w = Scale(c.cx, bu.cx, 4);
+        int h = Scale(c.cy, bu.cy, 8);
         bool isIcon = child->className == "STATIC" && (c.style & SS_TYPEMASK) == SS_ICON;
         if (isIcon)
         {

@@ -223,7 +223,8 @@ struct Window
     std::vector<afx::DrawOp>* recording = nullptr;
     bool rehearsing = false;
 
-    // Dialogs
+    // Dialogs: the template they were made from, as the system's own dialogs are.
+    int templateId = 0;
     bool inModalLoop = false;
     bool endRequested = false;
     int modalResult = -1;

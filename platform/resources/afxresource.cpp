@@ -23,7 +23,7 @@ struct Module
     const unsigned char* data = nullptr;
     std::size_t size = 0;
     bool read = false;
-    HINSTANCE__ instance;
+    ResourceSet instance;
 };
 
 // Registration happens during static initialisation, in whatever order the objects come, and
@@ -54,7 +54,7 @@ void RegisterResourceModule(const char* programName, const unsigned char* data, 
 const Resources& GetResources()
 {
     if (HINSTANCE chosen = g_chosen.load())
-        return chosen->resources;
+        return ResourcesOf(chosen)->resources;
     Module& m = TheModule();
     std::string failure;
     {
@@ -84,12 +84,12 @@ const Resources& GetResources()
 HINSTANCE AfxGetResourceHandle()
 {
     HINSTANCE chosen = afx::g_chosen.load();
-    return chosen != nullptr ? chosen : &afx::TheModule().instance;
+    return chosen != nullptr ? chosen : afx::ToHinstance(&afx::TheModule().instance);
 }
 
 void AfxSetResourceHandle(HINSTANCE hInstResource)
 {
-    afx::g_chosen.store(hInstResource == &afx::TheModule().instance ? nullptr : hInstResource);
+    afx::g_chosen.store(hInstResource == afx::ToHinstance(&afx::TheModule().instance) ? nullptr : hInstResource);
 }
 
 bool AfxLoadStringResource(UINT nID, std::string& text)

@@ -85,11 +85,23 @@ const Resources& GetResources();
 
 } // namespace afx
 
-// What a resource handle stands for: resources already read.
-struct HINSTANCE__
+namespace afx
 {
-    afx::Resources resources;
+// What a resource handle stands for: resources already read. A handle is the address of one,
+// cast to HINSTANCE.
+struct ResourceSet
+{
+    Resources resources;
 };
+inline ResourceSet* ResourcesOf(HINSTANCE h)
+{
+    return reinterpret_cast<ResourceSet*>(h);
+}
+inline HINSTANCE ToHinstance(ResourceSet* set)
+{
+    return reinterpret_cast<HINSTANCE>(set);
+}
+} // namespace afx
 
 // The string table lookup behind CString::LoadString: true when string nID exists and is not empty,
 // as Windows' LoadString counts it; text is then the string, else empty.

@@ -205,9 +205,9 @@ TEST_F(OpenTuner, EnterAndEscapeFollowTheDialogManager)
 TEST(TunerSystemMenu, NoAboutEntryNorSeparatorWhenItsStringIsEmpty)
 {
     const HINSTANCE previous = AfxGetResourceHandle();
-    HINSTANCE__ script{afx::GetResources()};
+    afx::ResourceSet script{afx::GetResources()};
     script.resources.strings[IDS_ABOUTBOX] = "";
-    AfxSetResourceHandle(&script);
+    AfxSetResourceHandle(afx::ToHinstance(&script));
     {
         TunerWorld world;
         TunerDialog dlg;

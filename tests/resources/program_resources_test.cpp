@@ -116,10 +116,10 @@ TEST(ProgramResources, OtherResourcesChosenByTheirHandle)
 {
     const HINSTANCE module = AfxGetResourceHandle();
     ASSERT_NE(module, nullptr);
-    HINSTANCE__ other;
+    afx::ResourceSet other;
     other.resources.strings[7] = "Autre";
-    AfxSetResourceHandle(&other);
-    EXPECT_EQ(AfxGetResourceHandle(), &other);
+    AfxSetResourceHandle(afx::ToHinstance(&other));
+    EXPECT_EQ(AfxGetResourceHandle(), afx::ToHinstance(&other));
     std::string text;
     EXPECT_TRUE(AfxLoadStringResource(7, text));
     EXPECT_EQ(text, "Autre");

@@ -437,3 +437,11 @@ bool IsInterfaceThread();
 // Carries out the batches published by other threads now, on the interface thread.
 void ProcessPendingUpdates();
 } // namespace afx
+
+#ifdef _WIN32
+// Wave input is winmm's own on Windows, but for one rule the layer keeps on both platforms: a
+// header still queued is left alone (see platform/windows/afxwinmm.cpp).
+#include <mmsystem.h>
+MMRESULT AfxWaveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh);
+#define waveInAddBuffer AfxWaveInAddBuffer
+#endif

@@ -72,6 +72,10 @@
 //   WHDR_DONE set and WHDR_INQUEUE cleared, MMSYSERR_NOERROR.
 //   So a client that calls it on every pass sees, right after each call, either 0 bytes or one
 //   whole block that stays put until its next call; the pass after a block always sees 0.
+//   The rule that matters to such a client holds on both platforms: a header still queued is
+//   left alone (never started over), and a complete block is seen whole by one call before its
+//   header goes back empty. On Windows the layer keeps it around winmm's own call
+//   (platform/windows/afxwinmm.cpp), where a block completes between calls rather than in one.
 //   If the device's thread failed (the card went away), a call that fills nothing returns the
 //   failure's code instead of MMSYSERR_NOERROR / WAVERR_STILLPLAYING.
 //

@@ -1,29 +1,26 @@
-// Worker threads of the framework, over the system's own threads.
+// Worker threads of the framework: the language's threads, with the system's priority and a
+// system event as the handle a caller waits on. The handle is signalled once the worker's
+// function has returned and its screen requests are out.
 #include "afxwndimpl.h"
 
-namespace
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace afx
 {
-struct Start
+struct ThreadStart
 {
-    CWinThread* thread;
-    AFX_THREADPROC proc;
-    LPVOID param;
+    std::mutex mutex;
+    std::condition_variable resumed;
+    bool running = false;
 };
 
-DWORD WINAPI RunWorker(LPVOID pv)
+struct ThreadAccess
 {
-    const Start start = *static_cast<Start*>(pv);
-    delete static_cast<Start*>(pv);
-    start.proc(start.param);
-    // What the worker asked of the screen goes out before anyone sees it ended.
-    afx::PublishPendingUpdates();
-    // The object is the thread's own unless the caller kept it for a wait, and then the caller
-    // may delete it as soon as the handle is signalled, which is after this return.
-    if (start.thread->m_bAutoDelete)
-        delete start.thread;
-    return 0;
-}
-} // namespace
+    static std::shared_ptr<ThreadStart>& Start(CWinThread* t) { return t->m_start; }
+};
+} // namespace afx
 
 CWinThread::CWinThread() = default;
 
@@ -35,7 +32,13 @@ CWinThread::~CWinThread()
 
 DWORD CWinThread::ResumeThread()
 {
-    return m_hThread != nullptr ? ::ResumeThread(m_hThread) : static_cast<DWORD>(-1);
+    if (!m_start)
+        return static_cast<DWORD>(-1);
+    std::lock_guard<std::mutex> lock(m_start->mutex);
+    const DWORD previous = m_start->running ? 0 : 1;
+    m_start->running = true;
+    m_start->resumed.notify_all();
+    return previous;
 }
 
 BOOL CWinThread::InitInstance()
@@ -49,23 +52,35 @@ int CWinThread::ExitInstance()
 }
 
 CWinThread* AFXAPI AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority,
-                                  UINT nStackSize, DWORD dwCreateFlags,
-                                  LPSECURITY_ATTRIBUTES lpSecurityAttrs)
+                                  UINT nStackSize, DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES)
 {
-    auto* pThread = new CWinThread;
-    auto* start = new Start{pThread, pfnThreadProc, pParam};
-    // Always created suspended: the object must hold its handle, and the thread its priority,
-    // before the worker's first instruction.
-    pThread->m_hThread = CreateThread(lpSecurityAttrs, nStackSize, RunWorker, start,
-                                      CREATE_SUSPENDED, nullptr);
-    if (pThread->m_hThread == nullptr)
-    {
-        delete start;
-        delete pThread;
+    (void)nStackSize; // the system's default stack serves every worker here
+    HANDLE ended = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (ended == nullptr)
         return nullptr;
-    }
-    SetThreadPriority(pThread->m_hThread, nPriority);
-    if ((dwCreateFlags & CREATE_SUSPENDED) == 0)
-        ::ResumeThread(pThread->m_hThread);
+    auto* pThread = new CWinThread;
+    pThread->m_hThread = ended;
+    auto start = std::make_shared<afx::ThreadStart>();
+    start->running = (dwCreateFlags & CREATE_SUSPENDED) == 0;
+    afx::ThreadAccess::Start(pThread) = start;
+    std::thread worker(
+        [start, pThread, ended, pfnThreadProc, pParam, nPriority]
+        {
+            {
+                std::unique_lock<std::mutex> wait(start->mutex);
+                start->resumed.wait(wait, [&] { return start->running; });
+            }
+            SetThreadPriority(GetCurrentThread(), nPriority);
+            pfnThreadProc(pParam);
+            // What the worker asked of the screen goes out before anyone sees it ended.
+            afx::PublishPendingUpdates();
+            // An object kept for a wait is the waiter's to delete once the handle is signalled;
+            // otherwise it is the thread's own, and nobody waits on its handle.
+            if (pThread->m_bAutoDelete)
+                delete pThread;
+            else
+                SetEvent(ended);
+        });
+    worker.detach();
     return pThread;
 }

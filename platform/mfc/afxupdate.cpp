@@ -101,13 +101,29 @@ struct Pending
     // What this thread published last, and the count of screen changes just before.
     Batch last;
     std::uint64_t lastChanges = ~std::uint64_t{0};
-    ~Pending() { afx::PublishPendingUpdates(); }
 };
 
+void Publish(Pending& pending);
+
+// What a thread asked for goes out when it ends, whoever started it.
+void WINAPI ReleasePending(PVOID pending)
+{
+    Publish(*static_cast<Pending*>(pending));
+    delete static_cast<Pending*>(pending);
+}
+
+// Each thread's own, released when the thread ends. A fiber-local slot rather than the language's
+// thread_local: MinGW-w64's thread_local objects with destructors break at thread end.
 Pending& ThisThread()
 {
-    thread_local Pending pending;
-    return pending;
+    static const DWORD slot = FlsAlloc(ReleasePending);
+    auto* pending = static_cast<Pending*>(FlsGetValue(slot));
+    if (pending == nullptr)
+    {
+        pending = new Pending;
+        FlsSetValue(slot, pending);
+    }
+    return *pending;
 }
 
 Batch& PendingBatch()
@@ -220,9 +236,15 @@ void QueueDraw(HWND hWnd, const DrawOp& draw)
 
 void PublishPendingUpdates()
 {
-    if (IsInterfaceThread())
-        return;
-    Pending& pending = ThisThread();
+    if (!IsInterfaceThread())
+        Publish(ThisThread());
+}
+} // namespace afx
+
+namespace
+{
+void Publish(Pending& pending)
+{
     if (!pending.batch || pending.batch->requests.empty())
         return;
     // Read before publishing: a change the interface thread makes from here on, this batch's
@@ -251,10 +273,13 @@ void PublishPendingUpdates()
         }
     }
     if (!g_wakePending.exchange(true))
-        if (WindowBackend* backend = GetWindowBackend())
+        if (afx::WindowBackend* backend = afx::GetWindowBackend())
             backend->WakeInterfaceThread();
 }
+} // namespace
 
+namespace afx
+{
 void ProcessPendingUpdates()
 {
     g_wakePending.store(false);

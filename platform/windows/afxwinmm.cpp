@@ -1,8 +1,12 @@
-// winmm's waveInAddBuffer under the layer's rule (mmsystem.h on Linux says it for the layer's own
-// wave input): a header the device still holds is left alone, and one that came back complete is
-// left alone once, so the client reads it whole before it goes back to the device. winmm itself
-// (Wine's at least) starts a queued header over, and a capture loop that hands its one header
-// back on every pass would then record nothing.
+// winmm's waveInAddBuffer and waveInStop under the layer's rules for queued headers (mmsystem.h
+// on Linux says them for the layer's own wave input):
+//   - waveInAddBuffer leaves a header the device still holds alone, and one that came back
+//     complete alone once, so the client reads it whole before it goes back to the device.
+//     winmm itself (Wine's at least) starts a queued header over, and a capture loop that hands
+//     its one header back on every pass would then record nothing.
+//   - waveInStop hands every queued header back. winmm keeps empty ones queued, and a client
+//     that then unprepares and frees its buffer (the unprepare fails, unread) leaves the device
+//     writing into freed memory.
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -11,6 +15,7 @@
 #include <set>
 
 #undef waveInAddBuffer
+#undef waveInStop
 
 namespace
 {
@@ -33,4 +38,16 @@ MMRESULT AfxWaveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh)
         }
     }
     return ::waveInAddBuffer(hwi, pwh, cbwh);
+}
+
+MMRESULT AfxWaveInStop(HWAVEIN hwi)
+{
+    const MMRESULT result = ::waveInStop(hwi);
+    if (result != MMSYSERR_NOERROR)
+        return result;
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        g_delivered.clear();
+    }
+    return ::waveInReset(hwi);
 }

@@ -35,6 +35,12 @@ class CMenu;
 class CWinThread;
 class CDataExchange;
 
+namespace afx
+{
+struct ThreadAccess;
+struct ThreadStart;
+} // namespace afx
+
 // ---------------------------------------------------------------------------------------------
 // Message maps
 
@@ -393,6 +399,10 @@ public:
 
     virtual BOOL InitInstance();
     virtual int ExitInstance();
+
+private:
+    friend struct afx::ThreadAccess;
+    std::shared_ptr<struct afx::ThreadStart> m_start;
 };
 
 // Starts pfnThreadProc(pParam) on a new thread of the system, at nPriority (THREAD_PRIORITY_IDLE:
@@ -439,9 +449,11 @@ void ProcessPendingUpdates();
 } // namespace afx
 
 #ifdef _WIN32
-// Wave input is winmm's own on Windows, but for one rule the layer keeps on both platforms: a
-// header still queued is left alone (see platform/windows/afxwinmm.cpp).
+// Wave input is winmm's own on Windows, but for the rules on queued headers that the layer keeps
+// on both platforms (see platform/windows/afxwinmm.cpp).
 #include <mmsystem.h>
 MMRESULT AfxWaveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh);
+MMRESULT AfxWaveInStop(HWAVEIN hwi);
 #define waveInAddBuffer AfxWaveInAddBuffer
+#define waveInStop AfxWaveInStop
 #endif

@@ -61,8 +61,17 @@ BOOL FindClose(HANDLE hFindFile);
 typedef HINSTANCE HMODULE;
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 
-// Threads. A thread's handle is signalled once the thread has ended; the layer's threads are
-// created for the framework's workers and waited for, nothing else.
+// Per-thread slots whose callback runs with the slot's value when a thread that set it ends
+// (over POSIX thread keys: fibers are not offered).
+typedef void* PVOID;
+typedef void (*PFLS_CALLBACK_FUNCTION)(PVOID);
+#define FLS_OUT_OF_INDEXES 0xFFFFFFFF
+DWORD FlsAlloc(PFLS_CALLBACK_FUNCTION lpCallback);
+PVOID FlsGetValue(DWORD dwFlsIndex);
+BOOL FlsSetValue(DWORD dwFlsIndex, PVOID lpFlsData);
+
+// Threads and events. An event's handle, or a thread's, is signalled or not; a manual-reset event
+// stays signalled once set.
 #define THREAD_PRIORITY_IDLE (-15)
 #define THREAD_PRIORITY_NORMAL 0
 #define CREATE_SUSPENDED 0x00000004
@@ -72,20 +81,17 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 #define WAIT_FAILED 0xFFFFFFFF
 
 typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
-typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID);
 
-// Creates a thread running lpStartAddress(lpParameter), suspended when dwCreationFlags has
-// CREATE_SUSPENDED. Security attributes and the stack size are not used. Returns its handle.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, std::size_t dwStackSize,
-                    LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
-                    DWORD dwCreationFlags, DWORD* lpThreadId);
-// THREAD_PRIORITY_IDLE and lower run the thread under SCHED_IDLE, so it takes only the time no
-// one else wants. Takes effect when the thread next runs its own code (at once once resumed).
+// A manual-reset event (bManualReset must be TRUE: the layer needs no other), unnamed.
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                    BOOL bInitialState, LPCSTR lpName);
+BOOL SetEvent(HANDLE hEvent);
+// The calling thread, as a pseudo-handle that only SetThreadPriority takes.
+HANDLE GetCurrentThread();
+// THREAD_PRIORITY_IDLE and lower run the calling thread under SCHED_IDLE, so it takes only the
+// time no one else wants. Only the calling thread's pseudo-handle is taken.
 BOOL SetThreadPriority(HANDLE hThread, int nPriority);
-// Returns the previous suspend count (1 for a suspended thread, 0 for a running one).
-DWORD ResumeThread(HANDLE hThread);
-// Waits until a thread's handle is signalled (the thread has ended); WAIT_OBJECT_0, WAIT_TIMEOUT
-// or WAIT_FAILED for a null handle.
+// Waits until the handle is signalled: WAIT_OBJECT_0, WAIT_TIMEOUT, or WAIT_FAILED for a null
+// handle.
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
-// Releases a thread's handle; the thread itself runs on.
 BOOL CloseHandle(HANDLE hObject);

@@ -16,4 +16,8 @@ if [ ! -f "$prefix/system.reg" ]; then
         [ -f "$prefix/system.reg" ] || { "$wine" wineboot -i >/dev/null 2>&1; /usr/lib/wine/wineserver -w; }
     ) 9>"$prefix.lock"
 fi
+# Windows' windows need a display: a private one when there is none.
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$@"
+fi
 exec "$wine" "$@"

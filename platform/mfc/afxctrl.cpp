@@ -2,7 +2,6 @@
 #include "afxcmn.h"
 #include "afxwndimpl.h"
 
-#include <strings.h>
 
 // ----- Combo box -----
 
@@ -52,6 +51,21 @@ int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData)
     return 0;
 }
 
+namespace afx
+{
+int CompareNoCase(const char* a, const char* b)
+{
+    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    for (;; ++a, ++b)
+    {
+        const int x = fold(static_cast<unsigned char>(*a));
+        const int y = fold(static_cast<unsigned char>(*b));
+        if (x != y || x == 0)
+            return x - y;
+    }
+}
+} // namespace afx
+
 int CComboBox::AddString(LPCSTR lpszString)
 {
     if (m_hWnd == nullptr)
@@ -62,7 +76,7 @@ int CComboBox::AddString(LPCSTR lpszString)
         // Equal texts keep their order of arrival.
         index = 0;
         while (index < GetCount() &&
-               strcasecmp(afx::Win(m_hWnd)->items[index].text, lpszString != nullptr ? lpszString : "") <= 0)
+               afx::CompareNoCase(afx::Win(m_hWnd)->items[index].text, lpszString != nullptr ? lpszString : "") <= 0)
             ++index;
     }
     afx::Window::Item item;

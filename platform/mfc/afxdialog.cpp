@@ -1,8 +1,6 @@
 // Dialogs: windows built from the resources' dialog templates, their modal runs and data exchange.
 #include "afxwndimpl.h"
 
-#include <strings.h>
-
 namespace
 {
 int Scale(int number, int numerator, int denominator)
@@ -18,7 +16,7 @@ CString NormalClassName(const std::string& name)
 {
     static const char* const known[] = {"BUTTON", "COMBOBOX", "STATIC", "msctls_trackbar32"};
     for (const char* k : known)
-        if (strcasecmp(name.c_str(), k) == 0)
+        if (afx::CompareNoCase(name.c_str(), k) == 0)
             return CString(k);
     return CString(name.c_str());
 }

@@ -2,7 +2,6 @@
 #include "afxwndimpl.h"
 
 #include <atomic>
-#include <strings.h>
 #include <thread>
 #include <unordered_map>
 
@@ -207,7 +206,7 @@ void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
     auto isPushButton = [](HWND h)
     {
         DWORD type = afx::Win(h)->style.load() & BS_TYPEMASK;
-        return strcasecmp(afx::Win(h)->className, "BUTTON") == 0 &&
+        return afx::CompareNoCase(afx::Win(h)->className, "BUTTON") == 0 &&
                (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
     };
     auto click = [pDlg](HWND h)

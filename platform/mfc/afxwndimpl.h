@@ -273,6 +273,11 @@ inline HGDIOBJ ToHgdiobj(Pen* pen)
     return reinterpret_cast<HGDIOBJ>(pen);
 }
 
+// Compares bytes with ASCII letters folded to one case, every other byte by its unsigned value:
+// the order of sorted combo boxes and the match of class names, the same on every platform
+// whatever the C library's locale.
+int CompareNoCase(const char* a, const char* b);
+
 // Windows of the interface thread, and the worker batches addressed to them.
 bool IsLiveWindow(HWND hWnd, std::uint64_t serial);
 void RegisterWindow(HWND hWnd);

@@ -516,4 +516,10 @@ bool Start(int&, char*[])
 } // namespace
 
 const WindowDriver kWindowDriver = {"win32", Start, nullptr};
+
+HWND SystemWindowOf(HWND layer)
+{
+    Peer* peer = PeerOf(layer);
+    return peer != nullptr ? peer->System() : nullptr;
+}
 } // namespace afx::win32

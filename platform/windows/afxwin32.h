@@ -10,6 +10,9 @@ namespace afx::win32
 // Windows' own dialogs, controls, message boxes and file dialog.
 extern const WindowDriver kWindowDriver;
 
+// The system's window that shows a window of the layer, once it is shown; null before.
+HWND SystemWindowOf(HWND layer);
+
 // Installs the message-box and file-dialog presenters over MessageBoxW and GetOpenFileNameW.
 void InstallPresenters();
 

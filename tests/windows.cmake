@@ -1,0 +1,15 @@
+# Tests of the Windows build that run outside the test programs: the installer and the archive
+# under Wine, and the tuner itself under Wine on Xvfb. Included by tests/CMakeLists.txt in the
+# cross build.
+
+# package.windows.package makes the installer and the zip that the other two read.
+foreach(check package zip installer)
+    add_test(NAME package.windows.${check}
+        COMMAND ${CMAKE_CURRENT_LIST_DIR}/package/windows_package_test.sh ${check})
+    set_tests_properties(package.windows.${check} PROPERTIES LABELS package TIMEOUT 300
+        SKIP_RETURN_CODE 77
+        ENVIRONMENT "BUILD_DIR=${PROJECT_BINARY_DIR};SOURCE_DIR=${PROJECT_SOURCE_DIR};WORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/package-windows;PACKAGE_VERSION=${PROJECT_VERSION}")
+endforeach()
+set_tests_properties(package.windows.package PROPERTIES FIXTURES_SETUP quintor_windows_packages)
+set_tests_properties(package.windows.zip package.windows.installer
+    PROPERTIES FIXTURES_REQUIRED quintor_windows_packages)

@@ -13,3 +13,10 @@ endforeach()
 set_tests_properties(package.windows.package PROPERTIES FIXTURES_SETUP quintor_windows_packages)
 set_tests_properties(package.windows.zip package.windows.installer
     PROPERTIES FIXTURES_REQUIRED quintor_windows_packages)
+
+# The tuner itself under Wine: GO, an A string heard in tune, closed cleanly.
+add_test(NAME endtoend.wine COMMAND ${CMAKE_CURRENT_LIST_DIR}/endtoend/wine_endtoend_test.sh)
+set_tests_properties(endtoend.wine PROPERTIES LABELS endtoend TIMEOUT 300 SKIP_RETURN_CODE 77
+    # Real-time sound on two shared cores: nothing beside it.
+    RUN_SERIAL TRUE
+    ENVIRONMENT "PROGRAM=$<TARGET_FILE:quintor>;SOURCE_DIR=${PROJECT_SOURCE_DIR};WORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/endtoend-wine")

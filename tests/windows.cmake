@@ -20,3 +20,7 @@ set_tests_properties(endtoend.wine PROPERTIES LABELS endtoend TIMEOUT 300 SKIP_R
     # Real-time sound on two shared cores: nothing beside it.
     RUN_SERIAL TRUE
     ENVIRONMENT "PROGRAM=$<TARGET_FILE:quintor>;SOURCE_DIR=${PROJECT_SOURCE_DIR};WORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/endtoend-wine")
+
+# The runner itself: statuses and output passed through.
+add_test(NAME wine.runner COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine/runner_test.sh ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(wine.runner PROPERTIES LABELS wine TIMEOUT 120 SKIP_RETURN_CODE 77)

@@ -92,10 +92,18 @@ for i in "${!regions[@]}"; do
 done
 
 # Closed from the window manager, as a user does: WM_CLOSE reaches the dialog mid-capture.
+closed_at=$SECONDS
 xdotool windowactivate --sync "$ws_window" key alt+F4
-ws_wait_for 20 eval '! kill -0 "$tuner_pid" 2>/dev/null' ||
-    fail "the tuner was still running 20 s after Alt+F4"
+if ! ws_wait_for 20 eval '! kill -0 "$tuner_pid" 2>/dev/null'; then
+    /usr/bin/import -window root "$shot" 2>/dev/null
+    if xwininfo -id "$ws_window" 2>/dev/null | grep -q IsViewable; then
+        fail "the tuner's window was still up 20 s after Alt+F4; screen: $shot"
+    fi
+    fail "the tuner's window closed but its process was still running 20 s after Alt+F4;" \
+        "its threads: $(ps -L -o pid=,tid=,stat=,wchan:24=,comm= --ppid "$(pgrep -P "$tuner_pid" | head -n 1)" \
+            -p "$(pgrep -P "$tuner_pid" | tr '\n' ',' | sed 's/,$//')" 2>/dev/null)"
+fi
 status=0
 wait "$tuner_pid" || status=$?
 [ "$status" -eq 0 ] || fail "the tuner ended with status $status"
-echo "LA1 framed in green; the tuner ended with status 0"
+echo "LA1 framed in green; the tuner ended with status 0, $((SECONDS - closed_at)) s after Alt+F4"

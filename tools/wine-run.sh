@@ -27,18 +27,25 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${WINEDLLOVERRIDES
 # A program linked to MinGW-w64's shared runtime finds its DLLs here; Quintor itself is static.
 export WINEPATH="/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib${WINEPATH:+;$WINEPATH}"
 
+# Written to the marker once a prefix is made: a prefix made with other settings is made again.
+setup="no crash dialog"
 mkdir -p "$root"
 chmod 700 "$root"
 (
     flock 9
-    if [ ! -e "$root/ready" ]; then
+    if [ "$(cat "$root/ready" 2>/dev/null)" != "$setup" ]; then
         rm -rf "$WINEPREFIX" "$HOME"
         mkdir -p "$HOME"
         "$wine" wineboot -i >"$root/wineboot.log" 2>&1 ||
             { echo "wine-run.sh: wineboot failed, see $root/wineboot.log" >&2; exit 1; }
+        # A program that crashes prints Wine's backtrace and ends, instead of waiting for
+        # someone to close the crash dialog on a screen nobody looks at.
+        "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+            >>"$root/wineboot.log" 2>&1 ||
+            { echo "wine-run.sh: could not turn the crash dialog off, see $root/wineboot.log" >&2; exit 1; }
         # wineboot returns before the registry is written out; the server's end flushes it.
         "${wine%/*}/wineserver" -w
-        touch "$root/ready"
+        echo "$setup" >"$root/ready"
     fi
 ) 9>"$root/lock"
 

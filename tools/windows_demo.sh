@@ -70,6 +70,8 @@ if [ -z "$framed" ]; then
     echo "The A string was not shown in tune within 30 s; the last screen is in $shot." >&2
     exit 1
 fi
+# The picture to keep shows the window as a desktop does, with its title bar.
+/usr/bin/import -frame -window "$ws_window" "$shot"
 
 # Closing as a user does: the window manager's Alt+F4 asks the window to close.
 xdotool windowactivate --sync "$ws_window" key alt+F4

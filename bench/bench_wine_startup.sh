@@ -9,6 +9,7 @@
 # build/windows/src/quintor.exe and build/default/src/quintor); the Linux one is measured when
 # it exists. QUINTOR_WINEPREFIX names the Wine prefix folder (default build/windows/wine-bench).
 set -euo pipefail
+trap 'echo "bench_wine_startup.sh: line $LINENO failed with status $?" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-5}
@@ -90,6 +91,8 @@ measure_capture() {
     server=$(pgrep -f "^$wineserver" -n 2>/dev/null || pgrep -x wineserver64 -n 2>/dev/null || true)
     [ "$kind" = windows ] || server=
     local main0 all0 srv0=0 main1 all1 srv1=0 t
+    local -A before=()
+    for t in /proc/$proc/task/*; do before[${t##*/}]=$(thread_ticks "$t/stat"); done
     main0=$(thread_ticks "/proc/$proc/task/$proc/stat")
     all0=$(sed 's/.*) //' "/proc/$proc/stat" | awk '{ print $12 + $13 }')
     [ -n "$server" ] && srv0=$(thread_ticks "/proc/$server/stat")
@@ -105,6 +108,14 @@ measure_capture() {
             "$(awk -v d=$((srv1 - srv0)) -v t="$tick" -v s="$seconds" 'BEGIN { print 100 * d / t / s }')"
     fi
     printf '\n'
+    # The busiest thread, by its name (Wine names some of its own).
+    local busiest="" most=-1 delta
+    for t in /proc/$proc/task/*; do
+        delta=$(($(thread_ticks "$t/stat") - ${before[${t##*/}]:-0}))
+        ((delta > most)) && { most=$delta; busiest="$(cat "$t/comm" 2>/dev/null) (thread ${t##*/})"; }
+    done
+    printf '  %-8s busiest thread: %s, %s %%\n' "$kind" "$busiest" \
+        "$(awk -v d="$most" -v t="$tick" -v s="$seconds" 'BEGIN { printf "%.1f", 100 * d / t / s }')"
 }
 
 bench() {

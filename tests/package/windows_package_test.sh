@@ -161,6 +161,9 @@ check_installer() {
         fail "the installed Accords.ini is not data/Accords.ini"
     cmp -s "$tunings" "$SOURCE_DIR/data/Accords.ini" ||
         fail "the user's Accords.ini is missing or not a copy of data/Accords.ini"
+    # The setup program describes itself in French, in the language of its pages.
+    strings -el "$setup" | grep -qx "Installation de Quintor, accordeur de guitare" ||
+        fail "the installer's version block has no French description"
     # Nothing for all users: no administrator rights asked, nothing written outside the profile.
     grep -aq "requestedExecutionLevel level=\"asInvoker\"" "$setup" ||
         fail "the installer does not run as the invoking user"

@@ -52,7 +52,10 @@ if ! ws_find_window Quintor "$tuner_pid" 60; then
 fi
 xdotool windowactivate --sync "$ws_window"
 ws_click_dialog_point "$ws_window" "${dialog[@]}" "${go[@]}"
-ws_play_plucks 110
+# 110.1 Hz: 1.6 cents sharp, in tune to any ear, and half a bin of the 5.9 s block above 110 Hz.
+# The tuner reads whole hertz by truncation, and exactly 110 Hz sits at the top of bin 653's
+# reach: the smallest shift in Wine's capture path reads 109 Hz, a yellow frame.
+ws_play_plucks 110.1
 
 # A block of sound is about 5.9 s long; the string is framed once the first whole one is
 # analysed.

@@ -65,7 +65,10 @@ labels_x=(50 100 149 200 249 299)
 a_string=1
 xdotool windowactivate --sync "$ws_window"
 ws_click_dialog_point "$ws_window" "${dialog[@]}" 314 14
-ws_play_plucks 110
+# 110.1 Hz: 1.6 cents sharp, in tune to any ear, and half a bin of the 5.9 s block above 110 Hz.
+# The tuner reads whole hertz by truncation, and exactly 110 Hz sits at the top of bin 653's
+# reach: the smallest shift in Wine's capture path reads 109 Hz, a yellow frame.
+ws_play_plucks 110.1
 
 # Each label with a margin of 8 units, less than half the gap between two labels.
 regions=()

@@ -9,7 +9,7 @@
 //     in N because requests are coalesced, not queued.
 //
 //     build/d/bench/bench_analysis [--benchmark_filter=...]
-#include "../tests/support/TunerTesting.h"
+#include "TunerTesting.h"
 
 #include "FFT.h"
 
@@ -29,7 +29,7 @@
 #include <time.h>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {
@@ -70,7 +70,7 @@ struct Tuner
         CFFT fft;
         fft.Transform(kSamples, 0, dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut);
         ok = ok && dlg.FindPitch() == 82;
-        Pump(50);
+        ServeInterface();
     }
     ~Tuner() { dlg.DestroyWindow(); }
 

@@ -5,7 +5,7 @@
 //
 //   bench_capture --benchmark_counters_tabular=true
 #include "BenchSupport.h"
-#include "../tests/support/XSession.h"
+#include "XSession.h"
 
 #include "FFT.h"
 
@@ -31,7 +31,7 @@
 #include <thread>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 using afx::testing::FakeDevice;
 using afx::testing::FakePacing;
 using afx::testing::FakeSource;
@@ -76,16 +76,10 @@ void Serve()
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 60)
+// Serves the interface thread until done(), within the tests' patience.
+bool ServeUntil(const std::function<bool()>& done)
 {
-    const auto end = Clock::now() + std::chrono::duration<double>(limitSeconds);
-    while (!done())
-    {
-        if (Clock::now() > end)
-            return false;
-        Serve();
-    }
-    return true;
+    return test_support::WaitFor(done, ServeInterface);
 }
 
 void ClickGo(TunerDialog& dlg)
@@ -390,10 +384,10 @@ BENCHMARK(BM_CloseWhileCapturing)->UseManualTime()->Iterations(20)->Unit(benchma
 
 int main(int argc, char** argv)
 {
-    x_session::Session x;
+    test_support::XSession x;
     if (!x.Started())
     {
-        std::fprintf(stderr, "%s\n", x.Problem().c_str());
+        std::fprintf(stderr, "%s%s\n", x.Missing().c_str(), x.Problem().c_str());
         return 1;
     }
     setenv("DISPLAY", x.Display().c_str(), 1);

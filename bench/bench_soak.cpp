@@ -6,10 +6,10 @@
 // (watchdog).
 //
 //   bench_soak --minutes=30
-#include "../tests/support/SoundFixtures.h"
-#include "../tests/support/QuietOffscreen.h"
+#include "SoundFixtures.h"
+#include "QuietQt.h"
 #include "BenchSupport.h"
-#include "../tests/support/Watchdog.h"
+#include "Wait.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 using Clock = std::chrono::steady_clock;
 
 namespace
@@ -61,13 +61,13 @@ void BM_Soak(benchmark::State& state)
 {
     for (auto _ : state)
     {
-        sound_fixtures::PulseServer server;
+        test_support::PulseServer server;
         if (!server.Started())
         {
-            state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
+            state.SkipWithError(("no PulseAudio server: " + server.Missing() + server.Problem()).c_str());
             return;
         }
-        sound_fixtures::ScopedEnv env(server.ClientEnvironment());
+        test_support::ScopedEnv env(server.ClientEnvironment());
         test_support::TempFolder scratch;
         const std::string plucks = scratch / "plucks.wav";
         if (!MakePlucks(scratch, plucks))
@@ -76,7 +76,7 @@ void BM_Soak(benchmark::State& state)
             return;
         }
 
-        test_support::Watchdog watchdog("soak", std::chrono::seconds(60));
+        test_support::Watchdog watchdog("soak");
         RealWorld world;
         TunerDialog dlg;
         watchdog.Waiting("the dialog");
@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     }
     int count = static_cast<int>(rest.size());
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(test_support::QuietOffscreen);
+    qInstallMessageHandler(test_support::QuietQt);
     afx::InitFramework(count, rest.data());
     benchmark::Initialize(&count, rest.data());
     benchmark::RegisterBenchmark("BM_Soak", BM_Soak)->Iterations(1)->Unit(benchmark::kSecond);

@@ -11,7 +11,8 @@
 #include "Quintor.h"
 #include "afxwndimpl.h"
 
-#include "../tests/support/XSession.h"
+#include "SoundFixtures.h"
+#include "XSession.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -311,16 +312,16 @@ int main(int argc, char* argv[])
         return 1;
     self[length] = '\0';
 
-    x_session::Session x;
+    test_support::XSession x;
     if (!x.Started())
     {
-        fprintf(stderr, "%s\n", x.Problem().c_str());
+        fprintf(stderr, "%s%s\n", x.Missing().c_str(), x.Problem().c_str());
         return 1;
     }
-    sound_fixtures::PulseServer server;
+    test_support::PulseServer server;
     if (!server.Started())
     {
-        fprintf(stderr, "%s\n", server.Problem().c_str());
+        fprintf(stderr, "%s%s\n", server.Missing().c_str(), server.Problem().c_str());
         return 1;
     }
     test_support::TempFolder dir;

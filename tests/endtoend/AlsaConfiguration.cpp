@@ -18,7 +18,7 @@ struct Configuration
     Configuration()
     {
         // The device is listed only while its file can be opened.
-        sound_fixtures::WriteRaw(raw, std::vector<std::int16_t>(kBlockSamples, 0));
+        test_support::WriteRaw(raw, std::vector<std::int16_t>(kBlockSamples, 0));
         std::string servers = "pcm.pulse {\n"
                               "    type pulse\n"
                               "    hint { show on description \"PulseAudio Sound Server\" }\n"
@@ -32,10 +32,10 @@ struct Configuration
                 "pcm_type.pipewire { lib \"" QUINTOR_PIPEWIRE_ALSA
                 "/usr/lib/x86_64-linux-gnu/alsa-lib/libasound_module_pcm_pipewire.so\" }\n<" +
                 pipewire + ">\n";
-        const sound_fixtures::AlsaFileDevice pluck{
-            "quintorpluck", sound_fixtures::Utf8(u8"Micro de guitare enregistré"), raw};
+        const test_support::AlsaFileDevice pluck{
+            "quintorpluck", test_support::Utf8(u8"Micro de guitare enregistré"), raw};
         setenv("ALSA_CONFIG_PATH",
-               sound_fixtures::WriteAlsaConfig(dir.Path(), {pluck}, servers, true).c_str(), 1);
+               test_support::WriteAlsaConfig(dir.Path(), {pluck}, servers, true).c_str(), 1);
     }
 };
 

@@ -2,7 +2,7 @@
 // over ALSA, plucked strings made by sox, and what the dialog shows read back from its widgets.
 #pragma once
 
-#include "../capture/CaptureTesting.h"
+#include "CaptureTesting.h"
 #include "SoundFixtures.h"
 
 #include <QImage>
@@ -17,11 +17,9 @@
 
 namespace endtoend
 {
-using namespace capture_testing;
+using namespace test_support;
 
 constexpr std::size_t kBlockSamples = 1u << 18; // what one full capture buffer holds
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
 
 // The capture device the test program defines for ALSA before anything else runs (Alsa.cpp):
 // it records the raw file at RecordedFile(), read from its start at every open.

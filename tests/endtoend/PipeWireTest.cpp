@@ -12,16 +12,15 @@ using SoundServer = EndToEndTest;
 
 TEST_F(SoundServer, PipeWireShowsTwoStringsPlayedOneAfterTheOtherInRealTime)
 {
-    sound_fixtures::PipeWireServer server;
-    if (!server.Started())
-        GTEST_SKIP() << "no private PipeWire server here: " << server.Problem();
-    sound_fixtures::ScopedEnv env(server.ClientEnvironment());
+    test_support::PipeWireServer server;
+    REQUIRE_STARTED(server);
+    test_support::ScopedEnv env(server.ClientEnvironment());
 
     // Each pluck fills one capture buffer's worth of sound; their positions differ.
     const KnownPluck& first = Known("A2");
     const KnownPluck& second = Known("E4 a little sharp");
     const std::string file = m_scratch / "played.raw";
-    ASSERT_TRUE(sound_fixtures::WriteRaw(file, Plucks({first.Sounding(), second.Sounding()})));
+    ASSERT_TRUE(test_support::WriteRaw(file, Plucks({first.Sounding(), second.Sounding()})));
 
     RealWorld world;
     TunerDialog dlg;

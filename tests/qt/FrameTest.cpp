@@ -5,7 +5,7 @@
 
 #include <string>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <thread>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {
@@ -102,7 +102,7 @@ public:
             focus->clearFocus();
         PumpUntil("the dialog's first paint", [&] { return !m_painted.empty(); });
         ready = true;
-        Pump(20);
+        ServeInterface();
         Painted();
     }
     ~PaintedDialog() override { QCoreApplication::instance()->removeEventFilter(this); }

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {

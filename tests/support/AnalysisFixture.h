@@ -14,10 +14,8 @@
 #include <thread>
 #include <vector>
 
-namespace quintor::testing
+namespace test_support
 {
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
 
 // One bin of a hand-made spectrum.
 struct Bin
@@ -156,4 +154,4 @@ public:
     bool created = false;
     UINT length = 0;
 };
-} // namespace quintor::testing
+} // namespace test_support

@@ -8,15 +8,14 @@
 
 #include <string>
 
-namespace capture_testing
+namespace test_support
 {
-using namespace quintor::testing;
 
 // Every capture test runs under a watchdog.
 class CaptureTest : public ::testing::Test
 {
 protected:
-    test_support::TestWatchdog m_watchdog{
+    TestWatchdog m_watchdog{
         ::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
@@ -70,4 +69,4 @@ inline afx::testing::FakeDevice SineCard(const std::string& name, double hertz)
     return device;
 }
 
-} // namespace capture_testing
+} // namespace test_support

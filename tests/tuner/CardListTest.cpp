@@ -2,7 +2,7 @@
 // when it offers none.
 #include "CaptureTesting.h"
 
-using namespace capture_testing;
+using namespace test_support;
 using afx::testing::FakeDevice;
 
 namespace

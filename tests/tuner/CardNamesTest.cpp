@@ -5,10 +5,10 @@
 #include "FreshProcess.h"
 #include "SoundFixtures.h"
 
-using namespace capture_testing;
-using fresh_process::InFreshProcess;
-using fresh_process::Problems;
-using sound_fixtures::Utf8;
+using namespace test_support;
+using test_support::InFreshProcess;
+using test_support::Problems;
+using test_support::Utf8;
 using test_support::TempFolder;
 
 namespace
@@ -27,7 +27,7 @@ TEST_F(CardNames, TheListHoldsWhatRecordsCutAndToldApartBeforeTheDefault)
         {
             TempFolder dir;
             const std::string raw = dir / "silence.raw";
-            sound_fixtures::WriteRaw(raw, std::vector<std::int16_t>(44100, 0));
+            test_support::WriteRaw(raw, std::vector<std::int16_t>(44100, 0));
             const std::string micro = Utf8(u8"Micro de guitare branché sur l’entrée ");
             std::string extra;
             for (const char* helper : {"null", "upmix", "samplerate_best"})
@@ -50,7 +50,7 @@ TEST_F(CardNames, TheListHoldsWhatRecordsCutAndToldApartBeforeTheDefault)
                 "pcm.default { type file slave.pcm { type null } file \"/dev/null\"\n"
                 "    infile \"" +
                 raw + "\" format \"raw\" }\n";
-            const std::string config = sound_fixtures::WriteAlsaConfig(
+            const std::string config = test_support::WriteAlsaConfig(
                 dir.Path(),
                 {{.pcm = "quintorgauche", .description = micro + "gauche", .rawPath = raw},
                  {.pcm = "quintordroite", .description = micro + "droite", .rawPath = raw},

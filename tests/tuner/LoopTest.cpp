@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-using namespace capture_testing;
+using namespace test_support;
 using afx::testing::FakeDevice;
 using afx::testing::FakePacing;
 using afx::testing::FakeSource;
@@ -29,6 +29,7 @@ TEST_F(CaptureLoop, GoAndStopInAnyOrderKeepOneThreadOneDeviceAndOneSetOfArrays)
     TunerWorld world({ManualCard("Carte test")});
     TunerDialog dlg;
     ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
+    const int threads = ThreadCount();
     const HWAVEIN device = *dlg.m_phWaveIn;
     struct Step
     {
@@ -70,9 +71,9 @@ TEST_F(CaptureLoop, GoAndStopInAnyOrderKeepOneThreadOneDeviceAndOneSetOfArrays)
         EXPECT_EQ(*dlg.m_phWaveIn, device);
         EXPECT_TRUE(dlg.m_Go.IsWindowEnabled());
     }
-    // With the only thread gone, no pass asks for a block any more.
+    // No capture thread outlives Stop, so no pass asks for a block any more.
     const int asked = world.fake.Counters().polls;
-    Pump(100);
+    PumpUntil("the capture threads to end", [&] { return ThreadCount() <= threads; });
     EXPECT_EQ(world.fake.Counters().polls, asked);
 }
 

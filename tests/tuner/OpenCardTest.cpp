@@ -2,7 +2,7 @@
 // of card does to a running capture.
 #include "CaptureTesting.h"
 
-using namespace capture_testing;
+using namespace test_support;
 using afx::testing::FakeDevice;
 
 namespace

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {

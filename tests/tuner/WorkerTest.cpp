@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {

@@ -9,8 +9,8 @@
 #include <chrono>
 
 using namespace wave_test;
-using fresh_process::InFreshProcess;
-using fresh_process::Problems;
+using test_support::InFreshProcess;
+using test_support::Problems;
 
 namespace
 {
@@ -36,7 +36,7 @@ struct FileDevices
         for (auto& s : samples)
             s = static_cast<std::int16_t>((state = state * 1103515245u + 12345u) >> 16);
         const std::string raw = dir / "in.raw";
-        sound_fixtures::WriteRaw(raw, samples);
+        test_support::WriteRaw(raw, samples);
         const std::string extra =
             // Takes 48 kHz only unless a rate converter is let in.
             "pcm.quintor48 { type plug slave { pcm { type null } rate 48000 }\n"
@@ -47,7 +47,7 @@ struct FileDevices
             "pcm.!default { type file slave.pcm \"null\" file \"/dev/null\"\n"
             "    infile \"" +
             dir / "missing.raw" + "\" format \"raw\" }\n";
-        const std::string config = sound_fixtures::WriteAlsaConfig(
+        const std::string config = test_support::WriteAlsaConfig(
             dir.Path(), {{.pcm = "quintorfile", .description = kFileName, .rawPath = raw}}, extra);
         setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
     }
@@ -118,17 +118,17 @@ TEST(WaveAlsa, RecordsTheFileExactlyAndFailuresCarryAlsasOwnText)
             p.Expect(waveInPrepareHeader(h, &b.header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR,
                      "prepare failed");
             p.Expect(waveInStart(h) == MMSYSERR_NOERROR, "start failed");
-            // The capture loop's pattern, under a watchdog.
+            // The capture loop's pattern, then closing, under one watchdog.
+            test_support::TestWatchdog watchdog("the ALSA file device, then closing it");
             std::vector<std::int16_t> heard;
-            Watchdog watchdog("two blocks from the ALSA file device, then closing it");
-            while (heard.size() < 2 * kBlockSamples)
-            {
-                waveInAddBuffer(h, &b.header, sizeof(WAVEHDR));
-                const auto samples = b.Samples();
-                heard.insert(heard.end(), samples.begin(), samples.end());
-                if (samples.empty())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
+            test_support::WaitUntil("two blocks from the ALSA file device",
+                                    [&]
+                                    {
+                                        waveInAddBuffer(h, &b.header, sizeof(WAVEHDR));
+                                        const auto samples = b.Samples();
+                                        heard.insert(heard.end(), samples.begin(), samples.end());
+                                        return heard.size() >= 2 * kBlockSamples;
+                                    });
             p.Expect(std::equal(heard.begin(), heard.end(), setup.samples.begin()),
                      "the blocks differ from the file");
             // Its thread is waiting for room now (the file outruns us): stop and close wake it.

@@ -9,7 +9,7 @@
 
 using afx::wavein::DeviceHint;
 using afx::wavein::DeviceNames;
-using sound_fixtures::Utf8;
+using test_support::Utf8;
 
 namespace
 {

@@ -2,6 +2,7 @@
 // then the kept copy of the last file read. How values are cut to small buffers, and that nothing
 // is written past them, is checked by fuzz_profile.
 #include "TempFolder.h"
+#include "Wait.h"
 
 #include <windows.h>
 
@@ -158,14 +159,13 @@ void WaitPastLastChange(const std::string& path)
     const timespec changed = StatOf(path).st_ctim;
     const std::int64_t past = changed.tv_sec * 1'000'000'000LL + changed.tv_nsec +
                               (changed.tv_nsec == 0 ? 2'000'000'000LL : 0);
-    for (;;)
-    {
-        timespec now;
-        clock_gettime(CLOCK_REALTIME_COARSE, &now);
-        if (now.tv_sec * 1'000'000'000LL + now.tv_nsec > past)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    test_support::WaitUntil("the file clock to pass the last change",
+                            [&]
+                            {
+                                timespec now;
+                                clock_gettime(CLOCK_REALTIME_COARSE, &now);
+                                return now.tv_sec * 1'000'000'000LL + now.tv_nsec > past;
+                            });
 }
 
 // Each change keeps the size, and the modification time too, as a quick editor or a copy that

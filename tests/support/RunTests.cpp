@@ -1,0 +1,41 @@
+#include "RunTests.h"
+
+#include "QuietQt.h"
+
+#include <afxwin.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace test_support
+{
+namespace
+{
+class SkipsFail : public ::testing::EmptyTestEventListener
+{
+    void OnTestEnd(const ::testing::TestInfo& test) override
+    {
+        if (test.result()->Skipped())
+            ADD_FAILURE() << "a skip fails the run where CI=true";
+    }
+};
+} // namespace
+
+void StartFramework(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    qInstallMessageHandler(QuietQt);
+    afx::InitFramework(argc, argv);
+}
+
+int RunAllTests()
+{
+    // Death tests start the program again rather than fork a process that may hold threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    if (const char* ci = std::getenv("CI"); ci != nullptr && std::string_view(ci) == "true")
+        ::testing::UnitTest::GetInstance()->listeners().Append(new SkipsFail);
+    return RUN_ALL_TESTS();
+}
+} // namespace test_support

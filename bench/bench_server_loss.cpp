@@ -41,7 +41,8 @@ void BM_EndAfterServerKilled(benchmark::State& state)
     test_support::PulseServer server;
     if (!server.Started())
     {
-        state.SkipWithError(("no PulseAudio server: " + server.Missing() + server.Problem()).c_str());
+        state.SkipWithError(
+            ("no PulseAudio server: " + server.Missing() + server.Problem()).c_str());
         return;
     }
     test_support::ScopedEnv env(server.ClientEnvironment());

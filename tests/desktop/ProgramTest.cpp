@@ -18,11 +18,11 @@ TEST(Program, ABoxThenTheTunerCarryTheApplicationsNameAndEscapeEndsIt)
                                         " file \"/dev/null\"\n infile \"/nonexistent.raw\"\n"
                                         " format \"raw\"\n"
                                         " hint { show on description \"Panne|IOIDInput\" }\n}\n";
-    const pid_t program = Spawn(
-        {"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.Path(), QUINTOR_PROGRAM},
-        {"DISPLAY=" + TheSession()->Display(), "QT_QPA_PLATFORM=xcb",
-         "ALSA_CONFIG_PATH=" + (dir / "alsa.conf"), "XDG_RUNTIME_DIR=" + dir.Path()},
-        dir / "program.log");
+    const pid_t program =
+        Spawn({"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.Path(), QUINTOR_PROGRAM},
+              {"DISPLAY=" + TheSession()->Display(), "QT_QPA_PLATFORM=xcb",
+               "ALSA_CONFIG_PATH=" + (dir / "alsa.conf"), "XDG_RUNTIME_DIR=" + dir.Path()},
+              dir / "program.log");
     ASSERT_GT(program, 0);
 
     // The message box is up before the tuner shows: the one window of that name.

@@ -17,10 +17,7 @@ const std::string kCannotOpen = "Impossibilit\xe9 d'initialiser la carte son\n"
 class ServerLoss : public EndToEndTest
 {
 protected:
-    void SetUp() override
-    {
-        REQUIRE_STARTED(m_server);
-    }
+    void SetUp() override { REQUIRE_STARTED(m_server); }
 
     test_support::PulseServer m_server;
     test_support::ScopedEnv m_env{m_server.ClientEnvironment()};

@@ -15,8 +15,7 @@ namespace test_support
 class CaptureTest : public ::testing::Test
 {
 protected:
-    TestWatchdog m_watchdog{
-        ::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    TestWatchdog m_watchdog{::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 inline void ClickGo(TunerDialog& dlg)

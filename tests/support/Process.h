@@ -129,8 +129,9 @@ inline int Run(const std::string& command, const std::vector<std::string>& env,
 inline std::string Output(const std::string& command)
 {
     std::string text;
-    if (FILE* pipe = popen(("timeout " + PatienceSeconds() + " sh -c " + Quoted(command) + " 2>/dev/null").c_str(),
-                            "r"))
+    if (FILE* pipe = popen(
+            ("timeout " + PatienceSeconds() + " sh -c " + Quoted(command) + " 2>/dev/null").c_str(),
+            "r"))
     {
         char buffer[4096];
         std::size_t n;

@@ -13,7 +13,8 @@ namespace test_support
 {
 inline void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    for (const char* noise : {"This plugin does not support", "XDG_RUNTIME_DIR", "session management"})
+    for (const char* noise :
+         {"This plugin does not support", "XDG_RUNTIME_DIR", "session management"})
         if (message.contains(QLatin1String(noise)))
             return;
     std::fprintf(stderr, "%s\n", qPrintable(message));

@@ -129,12 +129,10 @@ protected:
     {
         if (!(missing_ = NotInstalled(programs)).empty())
             return;
-        server_ = Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_},
-                                dir_ / "server.log");
+        server_ =
+            Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_}, dir_ / "server.log");
         bool ended = server_ < 0;
-        started_ = !ended &&
-                   WaitFor([&] { return (ended = Ended(server_)) || ready(); }) &&
-                   !ended;
+        started_ = !ended && WaitFor([&] { return (ended = Ended(server_)) || ready(); }) && !ended;
         if (ended)
             server_ = -1;
         if (!started_)
@@ -221,7 +219,8 @@ public:
     // player keeps 300 ms ahead: with less, a busy machine starves it and the sink plays gaps.
     bool Play(const std::string& path)
     {
-        const std::string pacat = "timeout " + PatienceSeconds() + " pacat --device=" + std::string(kSink) +
+        const std::string pacat = "timeout " + PatienceSeconds() +
+                                  " pacat --device=" + std::string(kSink) +
                                   " --format=s16le --rate=44100 --channels=1 --latency-msec=300";
         return StartPlayer(path.ends_with(".wav")
                                ? "timeout " + PatienceSeconds() + " sox '" + path +
@@ -274,10 +273,11 @@ public:
         const std::string wav = dir_ / "played.wav";
         const std::string convert = path.ends_with(".wav")
                                         ? "cp '" + path + "' '" + wav + "'"
-                                        : "timeout " + PatienceSeconds() + " sox -t raw -r 44100 -c 1 -b 16 -e signed '" +
-                                              path + "' '" + wav + "'";
-        return StartPlayer(convert + " && exec timeout " + PatienceSeconds() + " pw-play --target " + kSink + " '" + wav +
-                           "'");
+                                        : "timeout " + PatienceSeconds() +
+                                              " sox -t raw -r 44100 -c 1 -b 16 -e signed '" + path +
+                                              "' '" + wav + "'";
+        return StartPlayer(convert + " && exec timeout " + PatienceSeconds() +
+                           " pw-play --target " + kSink + " '" + wav + "'");
     }
 };
 

@@ -23,7 +23,8 @@ inline std::chrono::milliseconds Patience(double share = 1)
 {
     const char* text = std::getenv("QUINTOR_TEST_PATIENCE");
     const long seconds = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-    return std::chrono::milliseconds(static_cast<long long>((seconds > 0 ? seconds : 120) * 1000 * share));
+    return std::chrono::milliseconds(
+        static_cast<long long>((seconds > 0 ? seconds : 120) * 1000 * share));
 }
 
 // Turns a hang into a failure: ends the process, naming what it was waiting for, when no

@@ -39,7 +39,8 @@ inline std::vector<long> Numbers(const std::string& text, const std::string& lab
 inline std::vector<unsigned long> FindWindows(const std::string& name)
 {
     std::vector<unsigned long> ids;
-    std::istringstream list(Output("xdotool search --onlyvisible --name " + Quoted("^" + name + "$")));
+    std::istringstream list(
+        Output("xdotool search --onlyvisible --name " + Quoted("^" + name + "$")));
     for (unsigned long id; list >> id;)
         if (Output("xdotool getwindowname " + std::to_string(id)) == name + "\n")
             ids.push_back(id);
@@ -72,8 +73,9 @@ inline WindowFrame FrameOf(unsigned long window)
     if (extents.size() != 4 || x.empty() || y.empty() || w.empty() || h.empty() ||
         info.find("IsViewable") == std::string::npos)
         return {};
-    return WindowFrame{int(x[0]),       int(y[0]),       int(w[0]),       int(h[0]), int(extents[0]),
-                       int(extents[1]), int(extents[2]), int(extents[3]), true};
+    return WindowFrame{int(x[0]),       int(y[0]),       int(w[0]),
+                       int(h[0]),       int(extents[0]), int(extents[1]),
+                       int(extents[2]), int(extents[3]), true};
 }
 
 // Xvfb and openbox, started with the session and ended with it. Tests take it with
@@ -85,7 +87,8 @@ public:
 
     XSession()
     {
-        if (!(m_missing = NotInstalled({"Xvfb", "openbox", "xprop", "xwininfo", "xdotool"})).empty())
+        if (!(m_missing = NotInstalled({"Xvfb", "openbox", "xprop", "xwininfo", "xdotool"}))
+                 .empty())
             return;
         const std::string log = m_dir / "x.log";
         // Xvfb picks a free display and writes its number once it takes connections.

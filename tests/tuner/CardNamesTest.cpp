@@ -8,8 +8,8 @@
 using namespace test_support;
 using test_support::InFreshProcess;
 using test_support::Problems;
-using test_support::Utf8;
 using test_support::TempFolder;
+using test_support::Utf8;
 
 namespace
 {

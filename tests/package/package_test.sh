@@ -111,7 +111,7 @@ check_validators() {
     said=$(appstreamcli validate --no-net "$metainfo" 2>&1) && ! grep -Eq '^(E|W): ' <<<"$said" ||
         fail "appstreamcli validate: $said"
 
-    # What the files say of each other and of the package. what|found|expected
+    # What the files say of each other (their versions are version.Consistent's). what|found|expected
     local exec_name
     exec_name=$(desktop_key "$desktop" Exec | cut -d ' ' -f 1)
     local what found expected
@@ -122,9 +122,6 @@ the program the desktop entry starts|$(ls "$root/usr/bin/$exec_name" 2>/dev/null
 the icon's sizes in the theme|$(ls "$root"/usr/share/icons/hicolor/*/apps/"$(desktop_key "$desktop" Icon)".png 2>/dev/null | wc -l)|$(ls -d "$SOURCE_DIR"/dist/icons/* | wc -l)
 the metainfo's launchable|$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")|$(basename "$desktop")
 the metainfo's binary|$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")|$exec_name
-the metainfo's newest release|$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n 1)|$PACKAGE_VERSION
-the changelog's newest version|$(zcat "$root/usr/share/doc/quintor/changelog.gz" | sed -n '1s/^quintor (\([^)]*\)).*/\1/p')|$PACKAGE_VERSION
-the manual page's version|$(zcat "$root/usr/share/man/man1/quintor.1.gz" | sed -n 's/^\.TH .*"Quintor \([^"]*\)".*/\1/p')|$PACKAGE_VERSION
 EOF
 }
 

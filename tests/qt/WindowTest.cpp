@@ -63,27 +63,36 @@ void AnswerNextModal(std::function<void(QWidget*)> answer)
 }
 } // namespace
 
-// One control of each kind: the widget it becomes, its state and its place in pixels. The
-// template's own values are the resource tests' business, the texts the next test's.
+// One control of each kind: the widget it becomes, its state, and its place in pixels from the
+// template's dialog units as the program's compiled resources give them.
 TEST_F(OpenTuner, ControlsBecomeTheirWidgetsWithTheirStatesAndDialogUnits)
 {
-    struct Expected
+    const afx::RcDialog* t = afx::GetResources().FindDialog(CQuintorDlg::IDD);
+    ASSERT_NE(t, nullptr);
+    QWidget* window = dlg.Widget();
+    // The control's rectangle in the template, in pixels.
+    auto place = [&](int id)
+    {
+        for (const afx::RcControl& c : t->controls)
+            if (c.id == id)
+                return Pixels(window, c.x, c.y, c.cx, c.cy);
+        ADD_FAILURE() << "no control " << id << " in the template";
+        return QRect();
+    };
+    const struct
     {
         int id;
         const char* qtClass;
         bool enabled;
-        int x, y, cx, cy;
+    } controls[] = {
+        {IDC_GO, "QPushButton", true}, // enabled: the fake card opened
+        {IDC_SLIDER, "QSlider", false},
+        {IDC_STRING1, "afx::qt::StaticWidget", true},
+        {IDC_CAPTION_CARD, "afx::qt::StaticWidget", true},
     };
-    const Expected controls[] = {
-        {IDC_GO, "QPushButton", true, 289, 7, 50, 14}, // enabled: the fake card opened
-        {IDC_SLIDER, "QSlider", false, 7, 128, 346, 23},
-        {IDC_STRING1, "afx::qt::StaticWidget", true, 50, 97, 25, 18},
-        {IDC_CAPTION_CARD, "afx::qt::StaticWidget", true, 7, 7, 117, 12},
-    };
-    QWidget* window = dlg.Widget();
-    EXPECT_EQ(window->size(), Pixels(window, 0, 0, 360, 215).size());
+    EXPECT_EQ(window->size(), Pixels(window, 0, 0, t->cx, t->cy).size());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quintor"));
-    for (const Expected& c : controls)
+    for (const auto& c : controls)
     {
         SCOPED_TRACE(c.id);
         QWidget* w = dlg.Widget(c.id);
@@ -95,7 +104,7 @@ TEST_F(OpenTuner, ControlsBecomeTheirWidgetsWithTheirStatesAndDialogUnits)
         EXPECT_EQ((style & WS_DISABLED) == 0, c.enabled) << std::hex << style;
         EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), DWORD{WS_CHILD | WS_VISIBLE})
             << std::hex << style;
-        QRect expected = Pixels(window, c.x, c.y, c.cx, c.cy);
+        const QRect expected = place(c.id);
         EXPECT_EQ(w->geometry(), expected);
         CRect client;
         dlg.GetDlgItem(c.id)->GetClientRect(&client);
@@ -107,8 +116,8 @@ TEST_F(OpenTuner, ControlsBecomeTheirWidgetsWithTheirStatesAndDialogUnits)
     ASSERT_NE(tunings, nullptr);
     EXPECT_TRUE(tunings->isEditable());
     EXPECT_EQ(tunings->currentText(), QStringLiteral("Standard"));
-    EXPECT_EQ(tunings->geometry().topLeft(), Pixels(window, 142, 23, 0, 0).topLeft());
-    EXPECT_EQ(tunings->width(), Pixels(window, 0, 0, 107, 0).width());
+    EXPECT_EQ(tunings->geometry().topLeft(), place(IDC_TUNING).topLeft());
+    EXPECT_EQ(tunings->width(), place(IDC_TUNING).width());
     auto* slider = qobject_cast<QSlider*>(dlg.Widget(IDC_SLIDER));
     EXPECT_EQ(slider->maximum(), 1000);
     EXPECT_EQ(slider->tickPosition(), QSlider::NoTicks);

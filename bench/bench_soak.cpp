@@ -47,13 +47,12 @@ bool MakePlucks(const test_support::TempFolder& dir, const std::string& wav)
     for (const char* hertz : {"110", "146.83", "196", "82.41"})
     {
         const std::string part = dir / (std::string(hertz) + ".wav");
-        const std::string make = "timeout 30 sox -R -n -r 44100 -c 1 -b 16 '" + part +
-                                 "' synth 6 pluck " + hertz + " 2>/dev/null";
-        if (std::system(make.c_str()) != 0)
+        if (!test_support::MakePluck(part, std::atof(hertz), 6))
             return false;
         parts += " '" + part + "'";
     }
-    const std::string join = "timeout 30 sox" + parts + " '" + wav + "' 2>/dev/null";
+    const std::string join = "timeout " + test_support::PatienceSeconds() + " sox" + parts + " '" +
+                             wav + "' 2>/dev/null";
     return std::system(join.c_str()) == 0;
 }
 

@@ -327,10 +327,7 @@ int main(int argc, char* argv[])
     test_support::TempFolder dir;
     const std::string pluck = dir / "pluck.wav";
     // An A string plucked again every three and a half seconds, for as long as a run lasts.
-    const std::string make = "sox -R -n -r 44100 -c 1 -b 16 '" + pluck +
-                             "' synth 3 pluck 110 pad 0.5 repeat " +
-                             std::to_string(std::atoi(seconds.c_str()) / 3 + 1) + " 2>/dev/null";
-    if (std::system(make.c_str()) != 0)
+    if (!test_support::MakePluck(pluck, 110, 3, 0.5, std::atoi(seconds.c_str()) / 3 + 1))
     {
         fprintf(stderr, "no pluck to play\n");
         return 1;

@@ -96,12 +96,7 @@ protected:
         const std::string raw = m_scratch / "pluck.raw";
         for (const double f : hertz)
         {
-            char make[400];
-            std::snprintf(make, sizeof make,
-                          "timeout 30 sox -R -n -r 44100 -c 1 -b 16 -e signed -t raw '%s' synth "
-                          "%.3f pluck %.6f pad 0.5",
-                          raw.c_str(), seconds, f);
-            EXPECT_EQ(std::system(make), 0) << "sox made no sound";
+            EXPECT_TRUE(MakePluck(raw, f, seconds, 0.5)) << "sox made no sound";
             const std::size_t at = samples.size();
             samples.resize(at + kBlockSamples);
             std::ifstream(raw, std::ios::binary)

@@ -35,6 +35,20 @@ inline bool WriteRaw(const std::string& path, const std::vector<std::int16_t>& s
     return static_cast<bool>(out);
 }
 
+// Makes `path` (a ".wav", else raw S16_LE) a plucked string of `hertz` sounding for `seconds`
+// after `pad` seconds of silence, played `repeat` more times; the same bytes run after run.
+inline bool MakePluck(const std::string& path, double hertz, double seconds, double pad = 0,
+                      int repeat = 0)
+{
+    char effects[160];
+    std::snprintf(effects, sizeof effects, " synth %.3f pluck %.6f pad %.3f repeat %d 2>/dev/null",
+                  seconds, hertz, pad, repeat);
+    const std::string raw = path.ends_with(".wav") ? "" : "-e signed -t raw ";
+    return std::system(("timeout " + PatienceSeconds() + " sox -R -n -r 44100 -c 1 -b 16 " + raw +
+                        Quoted(path) + effects)
+                           .c_str()) == 0;
+}
+
 // A capture device that records the raw file `rawPath` (S16_LE, mono, 44.1 kHz; at least as
 // long as the test reads: past its end the plugin returns counts without samples).
 struct AlsaFileDevice

@@ -5,6 +5,7 @@
 //
 //   bench_capture --benchmark_counters_tabular=true
 #include "BenchSupport.h"
+#include "CaptureTesting.h"
 #include "XSession.h"
 
 #include "FFT.h"
@@ -80,16 +81,6 @@ void Serve()
 bool ServeUntil(const std::function<bool()>& done)
 {
     return test_support::WaitFor(done, ServeInterface);
-}
-
-void ClickGo(TunerDialog& dlg)
-{
-    afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
-}
-
-void ClickStop(TunerDialog& dlg)
-{
-    afx::UserClickedButton(dlg.GetDlgItem(IDC_STOP)->m_hWnd);
 }
 
 // CPU time of each thread of the process, in clock ticks, and whether it runs at idle priority.

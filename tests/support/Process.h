@@ -39,7 +39,6 @@ inline std::string Quoted(const std::string& text)
 class ScopedEnv
 {
 public:
-    ScopedEnv(std::string name, const std::string& value) : ScopedEnv({{std::move(name), value}}) {}
     explicit ScopedEnv(const std::vector<std::pair<std::string, std::string>>& variables)
     {
         for (const auto& [name, value] : variables)

@@ -1,59 +1,141 @@
 // The program's own resources as the build compiled and embedded them: both dialog templates
-// control by control, the string table, the icons' pictures, the module's name; then the choice of
-// other resources through the resource handle, and the stop on damaged bytes.
-#include "ResourceTestSupport.h"
+// control by control against windres's own reading of the compiled file, the string table, the
+// icons' pictures, the module's name; then the choice of other resources through the resource
+// handle, and the stop on damaged bytes.
+#include "Process.h"
+#include "afxresources.h"
 
 #include <afxwin.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace
 {
 
-// As compiled from the script: styles, size, caption and font, then control by control its class,
-// text, icon, id, place, size, style and extended style (hex). 0x50000000 is a visible child,
-// 0x40000 the application window's extended style, 0x20 a transparent control.
-TEST(ProgramResources, DialogTemplates)
+// The quoted texts (marked by their opening quote, octal escapes decoded) and the numbers of a
+// statement of windres's script, in order; its words are left out.
+std::vector<std::string> Tokens(const std::string& line)
 {
-    const struct
+    std::vector<std::string> tokens;
+    std::size_t i = 0;
+    while (i < line.size())
+        if (line[i] == '"')
+        {
+            std::string text = "\"";
+            for (++i; line[i] != '"'; ++i)
+                if (line[i] != '\\')
+                    text += line[i];
+                else
+                    text += static_cast<char>(std::stoi(line.substr(i + 1, 3), nullptr, 8)), i += 3;
+            tokens.push_back(text);
+            ++i;
+        }
+        else if (std::isdigit(static_cast<unsigned char>(line[i])) || line[i] == '-')
+        {
+            const std::size_t end = std::min(line.find_first_of(", ", i), line.size());
+            tokens.push_back(line.substr(i, end - i));
+            i = end;
+        }
+        else if (std::isalpha(static_cast<unsigned char>(line[i])))
+            while (i < line.size() &&
+                   (std::isalnum(static_cast<unsigned char>(line[i])) || line[i] == '_'))
+                ++i;
+        else
+            ++i;
+    return tokens;
+}
+
+// A control, or the dialog itself, as one line: class, text, then icon, id, x, y, cx, cy, style
+// and extended style in decimal.
+std::string Line(const std::string& cls, const std::string& text, std::vector<long long> numbers)
+{
+    std::ostringstream out;
+    out << cls << " \"" << text << "\"";
+    for (long long n : numbers)
+        out << " " << n;
+    return out.str();
+}
+
+// Dialog `id` as windres reads the program's compiled resources back. A statement names its
+// control's class (DEFPUSHBUTTON is a BUTTON) and orders the fields its own way: CONTROL gives
+// the class third, as a name or the compiler's ordinal, and the style before the place; windres
+// writes IDC_STATIC as 65535 where it reads it unsigned.
+std::vector<std::string> AsWindresReadsIt(int id)
+{
+    const std::string script = test_support::Output(
+        QUINTOR_WINDRES " -i " + test_support::Quoted(QUINTOR_RESOURCES) + " -O rc");
+    const std::size_t at = script.find("\n" + std::to_string(id) + " DIALOG");
+    if (at == std::string::npos)
+        return {};
+    const std::map<std::string, std::string> classes = {
+        {"DEFPUSHBUTTON", "BUTTON"}, {"PUSHBUTTON", "BUTTON"}, {"COMBOBOX", "COMBOBOX"},
+        {"CTEXT", "STATIC"},         {"LTEXT", "STATIC"},      {"ICON", "STATIC"},
+        {"128", "BUTTON"},           {"130", "STATIC"},        {"133", "COMBOBOX"}};
+    std::istringstream lines(script.substr(at + 1));
+    std::vector<std::string> read{""};
+    std::string caption, face;
+    std::vector<long long> heading(8); // the dialog's fields, in the controls' order
+    for (std::string line; std::getline(lines, line) && line != "END";)
     {
-        int id;
-        const char* described;
-    } dialogs[] = {
-        {102, "90c800c0 40000 0,0 360x215 \"Quintor\" 8 MS Sans Serif\n"
-              "BUTTON \"&GO\" 0 1002 289,7 50x14 58010001 0\n"
-              "BUTTON \"&Stop\" 0 1003 289,22 50x14 50010000 0\n"
-              "COMBOBOX \"\" 0 1000 7,23 107x47 50210102 0\n"
-              "COMBOBOX \"\" 0 1008 142,23 107x79 50210002 0\n"
-              "MSCTLS_TRACKBAR32 \"Slider1\" 0 1012 7,128 346x23 58010014 0\n"
-              "STATIC \"\" 0 1013 50,97 25x18 50020201 0\n"
-              "STATIC \"\" 0 1014 100,97 25x18 50020201 0\n"
-              "STATIC \"\" 0 1015 149,97 25x18 50020201 0\n"
-              "STATIC \"\" 0 1016 200,97 25x18 50020201 0\n"
-              "STATIC \"\" 0 1017 249,97 25x18 50020201 0\n"
-              "STATIC \"\" 0 1018 299,97 25x18 50020201 0\n"
-              "STATIC \"Carte Son\" 0 1019 7,7 117x12 50020201 0\n"
-              "STATIC \"Nom de l'accord\" 0 1020 146,7 106x13 50020201 0\n"
-              // The compiler keeps no size for an icon control (it takes its icon's).
-              "STATIC \"\" 134 -1 52,110 0x0 50000003 20\n"
-              "STATIC \"\" 134 -1 102,110 0x0 50000003 20\n"
-              "STATIC \"\" 134 -1 152,110 0x0 50000003 20\n"
-              "STATIC \"\" 134 -1 202,110 0x0 50000003 20\n"
-              "STATIC \"\" 134 -1 252,110 0x0 50000003 20\n"
-              "STATIC \"\" 134 -1 302,110 0x0 50000003 20"},
-        {100, "80c800c0 0 0,0 235x55 \"A propos de Quintor\" 8 MS Sans Serif\n"
-              "STATIC \"\" 128 -1 11,17 0x0 50000003 0\n"
-              "STATIC \"Quintor version 1.0\" 0 -1 40,10 119x8 50020080 0\n"
-              "STATIC \"Accordeur de guitare à 6 cordes\" 0 -1 40,25 119x8 50020000 0\n"
-              "BUTTON \"OK\" 0 1 178,7 50x14 50030001 0"},
-    };
-    for (const auto& e : dialogs)
+        const std::string keyword = line.substr(line.find_first_not_of(' '),
+                                                line.find(' ', 2) - line.find_first_not_of(' '));
+        std::string text, cls = classes.count(keyword) ? classes.at(keyword) : keyword;
+        std::vector<long long> n;
+        for (const std::string& t : Tokens(line))
+            if (t[0] == '"' && keyword == "CONTROL" && !text.empty())
+                cls = t.substr(1);
+            else if (t[0] == '"')
+                (keyword == "FONT" ? face : keyword == "CAPTION" ? caption : text) = t.substr(1);
+            else
+                n.push_back(t == "65535" ? -1 : std::stoll(t, nullptr, 0));
+        if (keyword == "STYLE" || keyword == "EXSTYLE" || keyword == "FONT")
+            heading[keyword == "STYLE" ? 6 : keyword == "EXSTYLE" ? 7 : 0] = n.at(0);
+        else if (keyword.starts_with(std::to_string(id)))
+            std::copy(n.begin() + 1, n.end(), heading.begin() + 2);
+        else if (keyword == "CONTROL") // id, class ordinal or name, style, x, y, cx, cy, exstyle
+        {
+            if (cls == "CONTROL")
+                cls = classes.at(std::to_string(n[1])), n.erase(n.begin() + 1);
+            n.resize(7);
+            read.push_back(Line(cls, text, {0, n[0], n[2], n[3], n[4], n[5], n[1], n[6]}));
+        }
+        else if (line.starts_with("  ")) // [icon,] id, x, y, cx, cy, style, exstyle, help id
+        {
+            if (keyword != "ICON")
+                n.insert(n.begin(), 0);
+            n.resize(8);
+            read.push_back(Line(cls, text, n));
+        }
+    }
+    read[0] = Line("DIALOG " + face, caption, heading);
+    return read;
+}
+
+// Both dialog templates, field by field, as the layer's reader and windres read the compiled file.
+TEST(ProgramResources, DialogTemplatesReadAsWindresReadsThem)
+{
+    for (const int id : {100, 102})
     {
-        const afx::RcDialog* d = afx::GetResources().FindDialog(e.id);
-        ASSERT_NE(d, nullptr) << e.id;
-        EXPECT_EQ(resources_test::Describe(*d), e.described);
+        SCOPED_TRACE(id);
+        const afx::RcDialog* d = afx::GetResources().FindDialog(id);
+        ASSERT_NE(d, nullptr);
+        std::vector<std::string> read{
+            Line("DIALOG " + d->fontFace, d->caption,
+                 {d->pointSize, 0, d->x, d->y, d->cx, d->cy, static_cast<long long>(d->style),
+                  static_cast<long long>(d->exStyle)})};
+        for (const afx::RcControl& c : d->controls)
+            read.push_back(
+                Line(c.className, c.text,
+                     {c.iconId, c.id, c.x, c.y, c.cx, c.cy, static_cast<long long>(c.style),
+                      static_cast<long long>(c.exStyle)}));
+        EXPECT_EQ(read, AsWindresReadsIt(id));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,32 +24,19 @@ namespace
 // statement of windres's script, in order; its words are left out.
 std::vector<std::string> Tokens(const std::string& line)
 {
+    static const std::regex token(R"("[^"]*"|-?(0x[0-9a-fA-F]+|[0-9]+))");
     std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size())
-        if (line[i] == '"')
-        {
-            std::string text = "\"";
-            for (++i; line[i] != '"'; ++i)
-                if (line[i] != '\\')
-                    text += line[i];
-                else
-                    text += static_cast<char>(std::stoi(line.substr(i + 1, 3), nullptr, 8)), i += 3;
-            tokens.push_back(text);
-            ++i;
-        }
-        else if (std::isdigit(static_cast<unsigned char>(line[i])) || line[i] == '-')
-        {
-            const std::size_t end = std::min(line.find_first_of(", ", i), line.size());
-            tokens.push_back(line.substr(i, end - i));
-            i = end;
-        }
-        else if (std::isalpha(static_cast<unsigned char>(line[i])))
-            while (i < line.size() &&
-                   (std::isalnum(static_cast<unsigned char>(line[i])) || line[i] == '_'))
-                ++i;
-        else
-            ++i;
+    for (std::sregex_iterator i(line.begin(), line.end(), token), end; i != end; ++i)
+    {
+        std::string text = (*i)[0];
+        if (text[0] == '"')
+            text.pop_back();
+        for (std::size_t at = 0; text[0] == '"' && (at = text.find('\\', at)) != std::string::npos;
+             ++at)
+            text.replace(at, 4, 1,
+                         static_cast<char>(std::stoi(text.substr(at + 1, 3), nullptr, 8)));
+        tokens.push_back(text);
+    }
     return tokens;
 }
 

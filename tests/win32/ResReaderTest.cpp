@@ -2,17 +2,33 @@
 // and padded to four bytes, then the AND mask, 1 = transparent), each resource type as the
 // resource compiler lays it out, then damage of every kind, which must give an error naming the
 // place, never a crash or a partial result.
-#include "ResourceTestSupport.h"
+#include "afxresources.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace
 {
+
+// Every field of a dialog template the reader gives, on one line, and each control on one more.
+std::string Describe(const afx::RcDialog& d)
+{
+    std::ostringstream out;
+    out << std::hex << d.style << " " << d.exStyle << std::dec << " " << d.x << "," << d.y << " "
+        << d.cx << "x" << d.cy << " \"" << d.caption << "\" " << d.pointSize << " " << d.fontFace;
+    for (const afx::RcControl& c : d.controls)
+        out << "\n"
+            << c.className << " \"" << c.text << "\" " << c.iconId << " " << c.id << " " << c.x
+            << "," << c.y << " " << c.cx << "x" << c.cy << " " << std::hex << c.style << " "
+            << c.exStyle << std::dec;
+    return out.str();
+}
 
 // Little-endian bytes, for writing .ico and .res files field by field.
 class Bytes
@@ -434,7 +450,7 @@ TEST(ResReader, DialogTemplates)
         SCOPED_TRACE(c.name);
         const afx::Resources r = ReadOk(ResFile().add(kDialog, 7, kFrench, c.body));
         ASSERT_NE(r.FindDialog(7), nullptr);
-        EXPECT_EQ(resources_test::Describe(*r.FindDialog(7)), c.expected);
+        EXPECT_EQ(Describe(*r.FindDialog(7)), c.expected);
     }
 }
 

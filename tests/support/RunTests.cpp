@@ -1,6 +1,7 @@
 #include "RunTests.h"
 
 #include "QuietQt.h"
+#include "TempFolder.h"
 
 #include <afxwin.h>
 
@@ -36,6 +37,10 @@ int RunAllTests()
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     if (const char* ci = std::getenv("CI"); ci != nullptr && std::string_view(ci) == "true")
         ::testing::UnitTest::GetInstance()->listeners().Append(new SkipsFail);
+    // The run's temporary folders, this process's and those of the children it starts again (which
+    // may end without unwinding), all inside one that goes with the run.
+    const TempFolder run;
+    setenv("TMPDIR", run.Path().c_str(), 1);
     return RUN_ALL_TESTS();
 }
 } // namespace test_support

@@ -158,6 +158,11 @@ EOF
     fi
     expect "the windows on the screen" "$(session_managed_windows)" \
         "$((session_window)) \"Quintor\""
+    # The tuner's place, which no message box takes: its frame 10 pixels below the screen's top,
+    # against its right edge.
+    local frame
+    frame=($(session_frame "$session_window"))
+    expect "the tuner's frame's top and right" "${frame[1]} ${frame[2]}" "10 1024"
     # The window's class is the one the desktop entry names. WM_CLASS(STRING) = "a", "class"
     local wanted
     wanted=$(desktop_key "$root/usr/share/applications/$app_id.desktop" StartupWMClass)

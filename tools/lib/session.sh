@@ -109,6 +109,19 @@ session_wait_active() {
     session_wait_for "window $1 to be active" _session_active "$1"
 }
 
+# session_frame WINDOW: the window manager's frame around WINDOW, as "left top right bottom" in
+# screen pixels (right and bottom exclusive).
+session_frame() {
+    local info extents
+    info=$(xwininfo -id "$1")
+    extents=($(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,))
+    awk -v l="${extents[0]:-0}" -v r="${extents[1]:-0}" -v t="${extents[2]:-0}" \
+        -v b="${extents[3]:-0}" -F: '
+        /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
+        /Width/ { w = $2 } /Height/ { h = $2 }
+        END { print x - l, y - t, x + w + r, y + h + b }' <<<"$info"
+}
+
 # The windows the window manager manages, one "id name" a line.
 session_managed_windows() {
     local id

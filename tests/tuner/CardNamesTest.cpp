@@ -1,6 +1,6 @@
 // The sound-card list over a real ALSA configuration, as the dialog shows it. The names are the
-// wave layer's (tests/wave); ALSA reads its configuration once a process, so the test runs in a new
-// one.
+// wave layer's (tests/wavein); ALSA reads its configuration once a process, so the test runs in a
+// new one.
 #include "CaptureTesting.h"
 #include "FreshProcess.h"
 #include "SoundFixtures.h"

@@ -133,7 +133,7 @@ TEST_F(CaptureLoop, APassWithNothingRecordedAnalysesThePreviousSpectrum)
 
 TEST_F(CaptureLoop, EveryWayOfClosingWhileCapturingReleasesEverything)
 {
-    // The system menu's close and WM_CLOSE go the close box's way, checked in tests/dialog.
+    // The system menu's close and WM_CLOSE go the close box's way, checked in tests/qt.
     struct Way
     {
         const char* what;

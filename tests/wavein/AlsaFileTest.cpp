@@ -23,7 +23,7 @@ const char* const kFileName = "Micro de test";
 const char* const kPlugName = "Bouchon 48 kHz";
 
 // The devices every child sees besides the machine's; the dialog's listing of such devices is
-// checked in tests/capture.
+// checked in tests/tuner.
 struct FileDevices
 {
     test_support::TempFolder dir;

@@ -181,7 +181,7 @@ TEST(ProgramResources, IconPictures)
         }
 }
 
-// That an empty string counts as none is seen in the dialog's system menu (tests/dialog).
+// That an empty string counts as none is seen in the dialog's system menu (tests/qt).
 TEST(ProgramResources, OtherResourcesChosenByTheirHandle)
 {
     const HINSTANCE module = AfxGetResourceHandle();

@@ -24,7 +24,7 @@ class SkipsFail : public ::testing::EmptyTestEventListener
 };
 } // namespace
 
-void StartFramework(int argc, char** argv)
+void StartFramework(int& argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     qInstallMessageHandler(QuietQt);

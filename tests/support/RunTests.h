@@ -5,8 +5,9 @@
 
 namespace test_support
 {
-// Starts the framework on the platform QT_QPA_PLATFORM names, offscreen unless set.
-void StartFramework(int argc, char** argv);
+// Starts the framework on the platform QT_QPA_PLATFORM names, offscreen unless set. Qt keeps
+// `argc` by reference: it must outlive the run.
+void StartFramework(int& argc, char** argv);
 
 // Runs the tests InitGoogleTest chose; the process's exit status.
 int RunAllTests();

@@ -271,8 +271,12 @@ public:
         const std::string ready = std::string("pw-cli ls Node | grep -q 'node.name = \"") + kSink +
                                   "\"' && pw-cli ls Client | grep -q WirePlumber";
         bool made = false;
+        // wireplumber gives up at once if pipewire does not answer yet, as on a busy machine.
+        const std::string daemons = "pipewire & until timeout " + PatienceSeconds() +
+                                    " pw-cli info 0 >/dev/null 2>&1; do sleep 0.1; done; "
+                                    "wireplumber & wait";
         Launch({"dbus-run-session", "pipewire", "wireplumber", "pw-cli", "pw-play", "sox"},
-               {"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait"},
+               {"dbus-run-session", "--", "sh", "-c", daemons},
                [&] { return (made = made || Run(sink) == 0) && Run(ready) == 0; });
     }
 

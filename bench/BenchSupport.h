@@ -2,7 +2,7 @@
 // card as the user starts one.
 #pragma once
 
-#include "../tests/support/TunerTesting.h"
+#include "TunerTesting.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -23,11 +23,11 @@ inline long ResidentKilobytes()
 
 // Creates the tuner, chooses the card whose name starts with `prefix` and presses GO, as the user
 // does. Returns why it could not, or an empty text.
-inline std::string StartOnCard(quintor::testing::TunerDialog& dlg, std::string_view prefix)
+inline std::string StartOnCard(test_support::TunerDialog& dlg, std::string_view prefix)
 {
     if (!dlg.Create(CQuintorDlg::IDD))
         return "no dialog";
-    const int card = quintor::testing::FindCard(dlg, prefix);
+    const int card = test_support::FindCard(dlg, prefix);
     if (card < 0)
         return "ALSA lists no " + std::string(prefix) + " device";
     afx::UserSelectedComboItem(dlg.m_Card.m_hWnd, card);

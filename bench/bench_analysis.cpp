@@ -9,9 +9,8 @@
 //     in N because requests are coalesced, not queued.
 //
 //     build/d/bench/bench_analysis [--benchmark_filter=...]
-#include "../tests/support/TunerTesting.h"
-#include "afxalsa.h"
-#include "afxqt.h"
+#include "TunerTesting.h"
+#include "RunTests.h"
 
 #include "FFT.h"
 
@@ -31,7 +30,7 @@
 #include <time.h>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 
 namespace
 {
@@ -72,7 +71,7 @@ struct Tuner
         CFFT fft;
         fft.Transform(kSamples, 0, dlg.RealIn, dlg.ImagIn, dlg.RealOut, dlg.ImagOut);
         ok = ok && dlg.FindPitch() == 82;
-        Pump(50);
+        ServeInterface();
     }
     ~Tuner() { dlg.DestroyWindow(); }
 
@@ -270,8 +269,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The offscreen platform's notes on every window shown are no figures.
     setenv("QT_LOGGING_RULES", "qt.qpa.*=false", 0);
-    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
-    afx::qt::InitFramework(argc, argv);
+    test_support::StartFramework(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

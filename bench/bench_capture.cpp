@@ -7,7 +7,8 @@
 #include "BenchSupport.h"
 #include "afxalsa.h"
 #include "afxqt.h"
-#include "../tests/support/XSession.h"
+#include "CaptureTesting.h"
+#include "XSession.h"
 
 #include "FFT.h"
 
@@ -33,7 +34,7 @@
 #include <thread>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 using afx::testing::FakeDevice;
 using afx::testing::FakePacing;
 using afx::testing::FakeSource;
@@ -78,26 +79,10 @@ void Serve()
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 60)
+// Serves the interface thread until done(), within the tests' patience.
+bool ServeUntil(const std::function<bool()>& done)
 {
-    const auto end = Clock::now() + std::chrono::duration<double>(limitSeconds);
-    while (!done())
-    {
-        if (Clock::now() > end)
-            return false;
-        Serve();
-    }
-    return true;
-}
-
-void ClickGo(TunerDialog& dlg)
-{
-    afx::UserClickedButton(dlg.GetDlgItem(IDC_GO)->m_hWnd);
-}
-
-void ClickStop(TunerDialog& dlg)
-{
-    afx::UserClickedButton(dlg.GetDlgItem(IDC_STOP)->m_hWnd);
+    return test_support::WaitFor(done, ServeInterface);
 }
 
 // CPU time of each thread of the process, in clock ticks, and whether it runs at idle priority.
@@ -392,14 +377,15 @@ BENCHMARK(BM_CloseWhileCapturing)->UseManualTime()->Iterations(20)->Unit(benchma
 
 int main(int argc, char** argv)
 {
-    x_session::Session x;
+    test_support::XSession x;
     if (!x.Started())
     {
-        std::fprintf(stderr, "%s\n", x.Problem().c_str());
+        std::fprintf(stderr, "%s%s\n", x.Missing().c_str(), x.Problem().c_str());
         return 1;
     }
     setenv("DISPLAY", x.Display().c_str(), 1);
     unsetenv("QT_QPA_PLATFORM");
+    // On the X server the session gives, not offscreen.
     afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
     afx::qt::InitFramework(argc, argv);
     benchmark::Initialize(&argc, argv);

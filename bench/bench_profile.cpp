@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "../tests/support/SoundFixtures.h"
+#include "SoundFixtures.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,10 +3,9 @@
 // sees it. Target: Stop and close within 100 ms.
 //
 //   bench_server_loss --benchmark_counters_tabular=true
-#include "../tests/support/SoundFixtures.h"
-#include "afxalsa.h"
-#include "afxqt.h"
-#include "../tests/support/QuietOffscreen.h"
+#include "SoundFixtures.h"
+#include "RunTests.h"
+#include "QuietQt.h"
 #include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
@@ -17,24 +16,16 @@
 #include <string>
 #include <thread>
 
-using namespace quintor::testing;
+using namespace test_support;
 using Clock = std::chrono::steady_clock;
 
 namespace
 {
 
-bool ServeUntil(const std::function<bool()>& done, double limitSeconds = 30)
+// Serves the interface thread until done(), within the tests' patience.
+bool ServeUntil(const std::function<bool()>& done)
 {
-    const auto end = Clock::now() + std::chrono::duration<double>(limitSeconds);
-    while (!done())
-    {
-        if (Clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        afx::ProcessPendingUpdates();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return WaitFor(done, ServeInterface);
 }
 
 double Milliseconds(Clock::time_point since)
@@ -48,13 +39,14 @@ void BM_EndAfterServerKilled(benchmark::State& state)
 {
     const bool close = state.range(0) == 1;
     const bool afterNoticed = state.range(1) == 1;
-    sound_fixtures::PulseServer server;
+    test_support::PulseServer server;
     if (!server.Started())
     {
-        state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
+        state.SkipWithError(
+            ("no PulseAudio server: " + server.Missing() + server.Problem()).c_str());
         return;
     }
-    sound_fixtures::ScopedEnv env(server.ClientEnvironment());
+    test_support::ScopedEnv env(server.ClientEnvironment());
     RealWorld world;
     double noticedSum = 0;
     int noticed = 0;
@@ -72,7 +64,7 @@ void BM_EndAfterServerKilled(benchmark::State& state)
             state.SkipWithError(problem.c_str());
             break;
         }
-        ServeUntil(sound_fixtures::RecordingThreadRuns);
+        ServeUntil(test_support::RecordingThreadRuns);
         // A moment of recording, so that the device is well under way when the server goes.
         const auto recording = Clock::now();
         ServeUntil([&] { return Milliseconds(recording) > 300; });
@@ -81,7 +73,7 @@ void BM_EndAfterServerKilled(benchmark::State& state)
         server.Kill();
         if (afterNoticed)
         {
-            if (!ServeUntil([] { return !sound_fixtures::RecordingThreadRuns(); }))
+            if (!ServeUntil([] { return !test_support::RecordingThreadRuns(); }))
             {
                 state.SkipWithError("the recording thread never ended");
                 break;
@@ -113,9 +105,8 @@ BENCHMARK(BM_EndAfterServerKilled)
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(test_support::QuietOffscreen);
-    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
-    afx::qt::InitFramework(argc, argv);
+    qInstallMessageHandler(test_support::QuietQt);
+    test_support::StartFramework(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -6,12 +6,11 @@
 // (watchdog).
 //
 //   bench_soak --minutes=30
-#include "../tests/support/SoundFixtures.h"
-#include "afxalsa.h"
-#include "afxqt.h"
-#include "../tests/support/QuietOffscreen.h"
+#include "SoundFixtures.h"
+#include "RunTests.h"
+#include "QuietQt.h"
 #include "BenchSupport.h"
-#include "../tests/support/Watchdog.h"
+#include "Wait.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-using namespace quintor::testing;
+using namespace test_support;
 using Clock = std::chrono::steady_clock;
 
 namespace
@@ -49,13 +48,12 @@ bool MakePlucks(const test_support::TempFolder& dir, const std::string& wav)
     for (const char* hertz : {"110", "146.83", "196", "82.41"})
     {
         const std::string part = dir / (std::string(hertz) + ".wav");
-        const std::string make = "timeout 30 sox -R -n -r 44100 -c 1 -b 16 '" + part +
-                                 "' synth 6 pluck " + hertz + " 2>/dev/null";
-        if (std::system(make.c_str()) != 0)
+        if (!test_support::MakePluck(part, std::atof(hertz), 6))
             return false;
         parts += " '" + part + "'";
     }
-    const std::string join = "timeout 30 sox" + parts + " '" + wav + "' 2>/dev/null";
+    const std::string join = "timeout " + test_support::PatienceSeconds() + " sox" + parts + " '" +
+                             wav + "' 2>/dev/null";
     return std::system(join.c_str()) == 0;
 }
 
@@ -63,13 +61,14 @@ void BM_Soak(benchmark::State& state)
 {
     for (auto _ : state)
     {
-        sound_fixtures::PulseServer server;
+        test_support::PulseServer server;
         if (!server.Started())
         {
-            state.SkipWithError(("no PulseAudio server: " + server.Problem()).c_str());
+            state.SkipWithError(
+                ("no PulseAudio server: " + server.Missing() + server.Problem()).c_str());
             return;
         }
-        sound_fixtures::ScopedEnv env(server.ClientEnvironment());
+        test_support::ScopedEnv env(server.ClientEnvironment());
         test_support::TempFolder scratch;
         const std::string plucks = scratch / "plucks.wav";
         if (!MakePlucks(scratch, plucks))
@@ -78,7 +77,7 @@ void BM_Soak(benchmark::State& state)
             return;
         }
 
-        test_support::Watchdog watchdog("soak", std::chrono::seconds(60));
+        test_support::Watchdog watchdog("soak");
         RealWorld world;
         TunerDialog dlg;
         watchdog.Waiting("the dialog");
@@ -166,9 +165,8 @@ int main(int argc, char** argv)
     }
     int count = static_cast<int>(rest.size());
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(test_support::QuietOffscreen);
-    afx::wavein::SetDrivers(afx::wavein::kAlsaDrivers);
-    afx::qt::InitFramework(count, rest.data());
+    qInstallMessageHandler(test_support::QuietQt);
+    test_support::StartFramework(count, rest.data());
     benchmark::Initialize(&count, rest.data());
     benchmark::RegisterBenchmark("BM_Soak", BM_Soak)->Iterations(1)->Unit(benchmark::kSecond);
     benchmark::RunSpecifiedBenchmarks();

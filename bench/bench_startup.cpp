@@ -13,7 +13,8 @@
 #include "afxqt.h"
 #include "afxwndimpl.h"
 
-#include "../tests/support/XSession.h"
+#include "SoundFixtures.h"
+#include "XSession.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -317,25 +318,22 @@ int main(int argc, char* argv[])
         return 1;
     self[length] = '\0';
 
-    x_session::Session x;
+    test_support::XSession x;
     if (!x.Started())
     {
-        fprintf(stderr, "%s\n", x.Problem().c_str());
+        fprintf(stderr, "%s%s\n", x.Missing().c_str(), x.Problem().c_str());
         return 1;
     }
-    sound_fixtures::PulseServer server;
+    test_support::PulseServer server;
     if (!server.Started())
     {
-        fprintf(stderr, "%s\n", server.Problem().c_str());
+        fprintf(stderr, "%s%s\n", server.Missing().c_str(), server.Problem().c_str());
         return 1;
     }
     test_support::TempFolder dir;
     const std::string pluck = dir / "pluck.wav";
     // An A string plucked again every three and a half seconds, for as long as a run lasts.
-    const std::string make = "sox -R -n -r 44100 -c 1 -b 16 '" + pluck +
-                             "' synth 3 pluck 110 pad 0.5 repeat " +
-                             std::to_string(std::atoi(seconds.c_str()) / 3 + 1) + " 2>/dev/null";
-    if (std::system(make.c_str()) != 0)
+    if (!test_support::MakePluck(pluck, 110, 3, 0.5, std::atoi(seconds.c_str()) / 3 + 1))
     {
         fprintf(stderr, "no pluck to play\n");
         return 1;

@@ -43,8 +43,8 @@ WAVEFORMATEX Mono44()
 struct Environment
 {
     test_support::TempFolder dir;
-    std::optional<sound_fixtures::PulseServer> pulse;
-    std::optional<sound_fixtures::ScopedEnv> env;
+    std::optional<test_support::PulseServer> pulse;
+    std::optional<test_support::ScopedEnv> env;
     UINT fileDevice = WAVE_MAPPER;
     UINT pulseDevice = WAVE_MAPPER;
 };
@@ -238,8 +238,8 @@ int main(int argc, char** argv)
     // ALSA reads its configuration once: the file device must be defined before the first call.
     const std::vector<std::int16_t> silence(3 << 19, 0);
     const std::string raw = environment.dir / "in.raw";
-    sound_fixtures::WriteRaw(raw, silence);
-    const std::string config = sound_fixtures::WriteAlsaConfig(
+    test_support::WriteRaw(raw, silence);
+    const std::string config = test_support::WriteAlsaConfig(
         environment.dir.Path(),
         {{.pcm = "quintorbench", .description = "Banc d'essai", .rawPath = raw}});
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);

@@ -5,12 +5,7 @@
 #include "FFT.h"
 #include "QuintorDlg.h"
 
-// Debug builds record this file and the line of each block allocated here.
-#ifdef _DEBUG
 #define new DEBUG_NEW
-#undef THIS_FILE
-static char THIS_FILE[] = __FILE__;
-#endif
 
 void CQuintorDlg::OnGo()
 {

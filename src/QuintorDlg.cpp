@@ -9,12 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-// Debug builds record this file and the line of each block allocated here.
-#ifdef _DEBUG
 #define new DEBUG_NEW
-#undef THIS_FILE
-static char THIS_FILE[] = __FILE__;
-#endif
 
 // The key buffers hold "Accord" or "Notes" and two digits: no more tunings than that.
 static const int MAX_TUNINGS = 99;

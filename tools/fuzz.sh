@@ -19,20 +19,7 @@ if [ $# -gt 0 ]; then
     targets=("$@")
 fi
 
-packages=(
-    clang libclang-rt-14-dev libfuzzer-14-dev
-)
-
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+tools/install-deps.sh fuzz
 
 launcher=()
 if command -v ccache >/dev/null; then

@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Installs, on Debian 12 as root, whatever the build, the tests and the tuner need and is missing.
-# Usage: install-deps.sh [linux|windows]...; without a group, all of them (what CI needs).
+# Installs, on Debian 12 as root, whatever is missing of the package groups named, then unpacks
+# PipeWire's ALSA plugin for the Linux end-to-end tests.
+# Usage: tools/install-deps.sh [GROUP...]
+#   default  what the build, every test and the tuner need on both platforms (linux windows)
+#   linux    the Linux build, its tests and its package
+#   windows  the Windows cross build, Wine to run it and its tests, the installer
+#   fuzz     the clang fuzzing tool chain
 set -euo pipefail
 
-# The X session, sound server and screenshots that both builds' demos and tests run in.
+# PipeWire's ALSA plugin lives here, unpacked rather than installed: the package conflicts with
+# pulseaudio, which the other tests record from. The tests read it from this path.
+pipewire_alsa=/var/cache/quintor/pipewire-alsa
+
+# The X session, sound server and screenshots that both builds' demos and tests run in, and the
+# resource compiler both builds use.
 common=(
-    cmake make pkg-config binutils-mingw-w64-x86-64
+    cmake make pkg-config binutils-mingw-w64-x86-64 clang-format-14
     pulseaudio pulseaudio-utils sox
     xvfb xauth xdotool imagemagick
     openbox x11-utils
@@ -26,14 +36,29 @@ windows=(
     wine64 libwine
     nsis googletest unzip file
 )
+fuzz=(clang libclang-rt-14-dev libfuzzer-14-dev)
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(default)
 
 packages=("${common[@]}")
-[ $# -gt 0 ] || set -- linux windows
-for group; do
+with_linux=no
+for group in "${groups[@]}"; do
     case $group in
-    linux) packages+=("${linux[@]}") ;;
-    windows) packages+=("${windows[@]}") ;;
-    *) echo "usage: $0 [linux|windows]..." >&2; exit 2 ;;
+        default)
+            packages+=("${linux[@]}" "${windows[@]}")
+            with_linux=yes
+            ;;
+        linux)
+            packages+=("${linux[@]}")
+            with_linux=yes
+            ;;
+        windows) packages+=("${windows[@]}") ;;
+        fuzz) packages+=("${fuzz[@]}") ;;
+        *)
+            echo "unknown package group: $group (default, linux, windows, fuzz)" >&2
+            exit 2
+            ;;
     esac
 done
 
@@ -46,4 +71,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ $with_linux = yes ] &&
+    [ ! -e "$pipewire_alsa/usr/share/alsa/alsa.conf.d/50-pipewire.conf" ]; then
+    download=$(mktemp -d)
+    chmod 755 "$download" # apt hands the download to its own user
+    trap 'rm -rf "$download"' EXIT
+    (cd "$download" && apt-get download -qq pipewire-alsa)
+    rm -rf "$pipewire_alsa" && mkdir -p "$pipewire_alsa"
+    dpkg-deb -x "$download"/pipewire-alsa_*.deb "$pipewire_alsa"
 fi

@@ -1,30 +1,15 @@
 // The program itself, started as a user starts it, under the window manager: its message box and
 // its window carry the application's name, and Escape ends it.
-#include "DesktopTesting.h"
+#include "DesktopSession.h"
 
-#include <csignal>
 #include <fstream>
 
-using x_session::Await;
-using x_session::Output;
-
-namespace
-{
-// The ids of the visible windows named exactly "Quintor".
-std::vector<unsigned long> QuintorWindows()
-{
-    std::vector<unsigned long> ids;
-    std::istringstream list(Output("xdotool search --onlyvisible --name '^Quintor$'"));
-    for (unsigned long id; list >> id;)
-        ids.push_back(id);
-    return ids;
-}
-} // namespace
+using namespace test_support;
 
 TEST(Program, ABoxThenTheTunerCarryTheApplicationsNameAndEscapeEndsIt)
 {
-    SKIP_WITHOUT_DESKTOP();
-    sound_fixtures::TempDir dir;
+    REQUIRE_DESKTOP();
+    TempFolder dir;
     std::ifstream shipped(std::string(std::getenv("QUINTOR_SOURCE_DIR")) + "/data/Accords.ini",
                           std::ios::binary);
     std::ofstream(dir / "Accords.ini", std::ios::binary) << shipped.rdbuf();
@@ -33,16 +18,16 @@ TEST(Program, ABoxThenTheTunerCarryTheApplicationsNameAndEscapeEndsIt)
                                         " file \"/dev/null\"\n infile \"/nonexistent.raw\"\n"
                                         " format \"raw\"\n"
                                         " hint { show on description \"Panne|IOIDInput\" }\n}\n";
-    const pid_t program = sound_fixtures::detail::Spawn(
-        {"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.Path(), QUINTOR_PROGRAM},
-        {"DISPLAY=" + TheSession()->Display(), "QT_QPA_PLATFORM=xcb",
-         "ALSA_CONFIG_PATH=" + (dir / "alsa.conf"), "XDG_RUNTIME_DIR=" + dir.Path()},
-        dir / "program.log");
+    const pid_t program =
+        Spawn({"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.Path(), QUINTOR_PROGRAM},
+              {"DISPLAY=" + TheSession()->Display(), "QT_QPA_PLATFORM=xcb",
+               "ALSA_CONFIG_PATH=" + (dir / "alsa.conf"), "XDG_RUNTIME_DIR=" + dir.Path()},
+              dir / "program.log");
     ASSERT_GT(program, 0);
 
     // The message box is up before the tuner shows: the one window of that name.
     std::vector<unsigned long> windows;
-    ASSERT_TRUE(Await([&] { return !(windows = QuintorWindows()).empty(); }))
+    ASSERT_TRUE(Await([&] { return !(windows = FindWindows("Quintor")).empty(); }))
         << "no window named Quintor";
     ASSERT_EQ(windows.size(), 1u);
     const unsigned long box = windows[0];
@@ -53,7 +38,7 @@ TEST(Program, ABoxThenTheTunerCarryTheApplicationsNameAndEscapeEndsIt)
     ASSERT_TRUE(Await(
         [&]
         {
-            windows = QuintorWindows();
+            windows = FindWindows("Quintor");
             tuner = windows.size() == 1 && windows[0] != box ? windows[0] : 0;
             return tuner != 0;
         }))
@@ -64,9 +49,10 @@ TEST(Program, ABoxThenTheTunerCarryTheApplicationsNameAndEscapeEndsIt)
     // Escape ends it, with the framework's status.
     Output("xdotool windowactivate --sync " + std::to_string(tuner) + " key Escape");
     int status = -1;
-    const bool ended = sound_fixtures::detail::WaitFor(program, std::chrono::seconds(20), &status);
+    pid_t running = program;
+    const bool ended = WaitFor([&] { return Ended(program, &status); });
     if (!ended)
-        sound_fixtures::detail::EndGroup(program);
+        EndGroup(running);
     ASSERT_TRUE(ended) << "Escape did not end the tuner";
     EXPECT_TRUE(WIFEXITED(status)) << Output("cat '" + (dir / "program.log") + "'");
 }

@@ -1,7 +1,7 @@
 // The tuner under a real window manager, as the X server's own tools see it: its frame where the
 // program puts it, fixed sizes with no maximise, the About box over the tuner, the keys that
 // open its menu, the icon. Enter and Escape are the dialog and program tests'.
-#include "DesktopTesting.h"
+#include "DesktopSession.h"
 #include "TunerTesting.h"
 
 #include "Quintor.h"
@@ -9,10 +9,7 @@
 #include <QMenu>
 #include <QTimer>
 
-using namespace quintor::testing;
-using x_session::Frame;
-using x_session::FrameOf;
-using x_session::Output;
+using namespace test_support;
 
 namespace
 {
@@ -28,10 +25,11 @@ std::string XProp(const QWidget* w, const char* property)
 }
 
 // The window once the window manager has framed it.
-Frame FramedWindow(const QWidget* w)
+WindowFrame FramedWindow(const QWidget* w)
 {
-    Frame f;
-    PumpUntil([&] { return (f = FrameOf(XWindowOf(w))).known; }, 20000);
+    WindowFrame f;
+    PumpUntil("the window manager to frame a window",
+              [&] { return (f = FrameOf(XWindowOf(w))).known; });
     return f;
 }
 
@@ -39,20 +37,19 @@ struct Tuner : ::testing::Test
 {
     void SetUp() override
     {
-        SKIP_WITHOUT_DESKTOP();
+        REQUIRE_DESKTOP();
         // The main window owns the dialogs that name no parent, as in the program.
         AfxGetApp()->m_pMainWnd = &dlg;
         ASSERT_TRUE(dlg.Create(CQuintorDlg::IDD));
         frame = FramedWindow(dlg.Widget());
-        ASSERT_TRUE(frame.known) << "the window manager never framed the tuner";
         // Qt hears where the window went a little after the X server knows it.
         const QPoint client(frame.clientX, frame.clientY);
-        ASSERT_TRUE(PumpUntil([&] { return dlg.Widget()->geometry().topLeft() == client; }, 20000))
-            << "Qt never learnt where the tuner stands";
+        PumpUntil("Qt to learn where the tuner stands",
+                  [&] { return dlg.Widget()->geometry().topLeft() == client; });
     }
     TunerWorld world;
     TunerDialog dlg;
-    Frame frame;
+    WindowFrame frame;
     ~Tuner() override { AfxGetApp()->m_pMainWnd = nullptr; }
 };
 } // namespace
@@ -60,7 +57,7 @@ struct Tuner : ::testing::Test
 TEST_F(Tuner, FrameStandsAtTheRightEdgeTenPixelsDownAndIsTheWindowRectangle)
 {
     EXPECT_GT(frame.top, 0) << "openbox draws a title bar";
-    EXPECT_EQ(frame.Right(), x_session::Session::kWidth);
+    EXPECT_EQ(frame.Right(), XSession::kWidth);
     EXPECT_EQ(frame.Y(), 10);
     CRect window;
     dlg.GetWindowRect(&window);
@@ -69,12 +66,12 @@ TEST_F(Tuner, FrameStandsAtTheRightEdgeTenPixelsDownAndIsTheWindowRectangle)
 
 TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeAndTheBoxOpensAtTheTunersClientOrigin)
 {
-    auto expectFixed = [](const QWidget* w, const Frame& f)
+    auto expectFixed = [](const QWidget* w, const WindowFrame& f)
     {
         const std::string hints = XProp(w, "WM_NORMAL_HINTS");
         const std::vector<long> client{f.clientWidth, f.clientHeight};
-        EXPECT_EQ(x_session::Numbers(hints, "minimum size:"), client) << hints;
-        EXPECT_EQ(x_session::Numbers(hints, "maximum size:"), client) << hints;
+        EXPECT_EQ(Numbers(hints, "minimum size:"), client) << hints;
+        EXPECT_EQ(Numbers(hints, "maximum size:"), client) << hints;
         const std::string actions = XProp(w, "_NET_WM_ALLOWED_ACTIONS");
         EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
         for (const char* refused : {"MAXIMIZE", "RESIZE"})
@@ -82,7 +79,7 @@ TEST_F(Tuner, TunerAndAboutBoxAreFixedInSizeAndTheBoxOpensAtTheTunersClientOrigi
     };
     expectFixed(dlg.Widget(), frame);
 
-    Frame about;
+    WindowFrame about;
     std::string owner;
     QTimer::singleShot(0,
                        [&]
@@ -125,7 +122,7 @@ TEST_F(Tuner, MenuKeyAndShiftF10OpenTheSystemMenu)
         poll.start(10);
         Output("xdotool windowactivate --sync " + std::to_string(XWindowOf(dlg.Widget())) +
                " key " + keys);
-        PumpUntil([&] { return !last.isEmpty(); }, 20000);
+        PumpUntil("the system menu", [&] { return !last.isEmpty(); });
         EXPECT_EQ(last, QStringLiteral("&A propos de Quintor..."));
     }
 }

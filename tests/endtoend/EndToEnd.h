@@ -2,7 +2,7 @@
 // over ALSA, plucked strings made by sox, and what the dialog shows read back from its widgets.
 #pragma once
 
-#include "../capture/CaptureTesting.h"
+#include "CaptureTesting.h"
 #include "SoundFixtures.h"
 
 #include <QImage>
@@ -17,11 +17,9 @@
 
 namespace endtoend
 {
-using namespace capture_testing;
+using namespace test_support;
 
 constexpr std::size_t kBlockSamples = 1u << 18; // what one full capture buffer holds
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
 
 // The capture device the test program defines for ALSA before anything else runs (Alsa.cpp):
 // it records the raw file at RecordedFile(), read from its start at every open.
@@ -98,12 +96,7 @@ protected:
         const std::string raw = m_scratch / "pluck.raw";
         for (const double f : hertz)
         {
-            char make[400];
-            std::snprintf(make, sizeof make,
-                          "timeout 30 sox -R -n -r 44100 -c 1 -b 16 -e signed -t raw '%s' synth "
-                          "%.3f pluck %.6f pad 0.5",
-                          raw.c_str(), seconds, f);
-            EXPECT_EQ(std::system(make), 0) << "sox made no sound";
+            EXPECT_TRUE(MakePluck(raw, f, seconds, 0.5)) << "sox made no sound";
             const std::size_t at = samples.size();
             samples.resize(at + kBlockSamples);
             std::ifstream(raw, std::ios::binary)

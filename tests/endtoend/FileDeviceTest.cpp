@@ -19,7 +19,7 @@ TEST_F(FileDevice, ShowsEachPluckedStringAsWorkedOutByHand)
         std::vector<std::int16_t> recorded;
         for (int i = 0; i < 12; ++i)
             recorded.insert(recorded.end(), block.begin(), block.end());
-        ASSERT_TRUE(sound_fixtures::WriteRaw(RecordedFile(), recorded));
+        ASSERT_TRUE(test_support::WriteRaw(RecordedFile(), recorded));
 
         RealWorld world;
         TunerDialog dlg;

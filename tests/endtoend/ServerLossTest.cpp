@@ -17,14 +17,10 @@ const std::string kCannotOpen = "Impossibilit\xe9 d'initialiser la carte son\n"
 class ServerLoss : public EndToEndTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!m_server.Started())
-            GTEST_SKIP() << "no private PulseAudio server here: " << m_server.Problem();
-    }
+    void SetUp() override { REQUIRE_STARTED(m_server); }
 
-    sound_fixtures::PulseServer m_server;
-    sound_fixtures::ScopedEnv m_env{m_server.ClientEnvironment()};
+    test_support::PulseServer m_server;
+    test_support::ScopedEnv m_env{m_server.ClientEnvironment()};
 };
 
 // After Stop the dialog stays open: the card then fails while the server is away, and records
@@ -45,8 +41,8 @@ TEST_F(ServerLoss, KilledWhileRecordingTheScreenKeepsItsResultAndTheDialogStillE
     const KnownPluck& sharp = Known("E4 a little sharp");
     // After the restart, a string other than the one still shown, so that the screen changes.
     const std::string first = m_scratch / "first.raw", both = m_scratch / "both.raw";
-    ASSERT_TRUE(sound_fixtures::WriteRaw(first, Plucks({a2.Sounding()})));
-    ASSERT_TRUE(sound_fixtures::WriteRaw(both, Plucks({sharp.Sounding(), a2.Sounding()})));
+    ASSERT_TRUE(test_support::WriteRaw(first, Plucks({a2.Sounding()})));
+    ASSERT_TRUE(test_support::WriteRaw(both, Plucks({sharp.Sounding(), a2.Sounding()})));
     for (const Case& k : cases)
     {
         SCOPED_TRACE(k.what);
@@ -60,7 +56,7 @@ TEST_F(ServerLoss, KilledWhileRecordingTheScreenKeepsItsResultAndTheDialogStillE
 
         m_server.Kill();
         PumpUntil("the recording thread to end after the server was killed",
-                  [] { return !sound_fixtures::RecordingThreadRuns(); });
+                  [] { return !test_support::RecordingThreadRuns(); });
         EXPECT_EQ(Read(dlg), shown) << "the screen lost its last result";
         EXPECT_NE(dlg.m_pCaptureThread, nullptr) << "the capture ended by itself";
 

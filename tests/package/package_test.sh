@@ -18,8 +18,9 @@ expect() {
     [ "$2" = "$3" ] || fail "$1 is '$2', not '$3'"
 }
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/quintor-package.XXXXXX") || exit 1
-trap 'rm -rf "$scratch"' EXIT
+. "$SOURCE_DIR/tools/lib/session.sh"
+session_begin || exit 1
+scratch=$session_dir
 
 # Sets deb to the package that package.package made.
 need_deb() {
@@ -110,7 +111,7 @@ check_validators() {
     said=$(appstreamcli validate --no-net "$metainfo" 2>&1) && ! grep -Eq '^(E|W): ' <<<"$said" ||
         fail "appstreamcli validate: $said"
 
-    # What the files say of each other and of the package. what|found|expected
+    # What the files say of each other (their versions are version.Consistent's). what|found|expected
     local exec_name
     exec_name=$(desktop_key "$desktop" Exec | cut -d ' ' -f 1)
     local what found expected
@@ -121,15 +122,13 @@ the program the desktop entry starts|$(ls "$root/usr/bin/$exec_name" 2>/dev/null
 the icon's sizes in the theme|$(ls "$root"/usr/share/icons/hicolor/*/apps/"$(desktop_key "$desktop" Icon)".png 2>/dev/null | wc -l)|$(ls -d "$SOURCE_DIR"/dist/icons/* | wc -l)
 the metainfo's launchable|$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")|$(basename "$desktop")
 the metainfo's binary|$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")|$exec_name
-the metainfo's newest release|$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n 1)|$PACKAGE_VERSION
-the changelog's newest version|$(zcat "$root/usr/share/doc/quintor/changelog.gz" | sed -n '1s/^quintor (\([^)]*\)).*/\1/p')|$PACKAGE_VERSION
-the manual page's version|$(zcat "$root/usr/share/man/man1/quintor.1.gz" | sed -n 's/^\.TH .*"Quintor \([^"]*\)".*/\1/p')|$PACKAGE_VERSION
 EOF
 }
 
-# Starts the unpacked package under Xvfb as a user would, with a fresh home and configuration
-# folder, and a sound card made of a file of silence (the machine may have none: no error box
-# then). The checks run inside the X session (check_in_session).
+# Starts the unpacked package on a private X server with a window manager, as a user would,
+# with a fresh home and configuration folder and a sound card made of a file of silence (the
+# machine may have none: no error box then); once the window manager has given the tuner the
+# focus, its start is over and it must be the one window on the screen.
 check_start() {
     local root="$scratch/paquet dépaqueté"
     unpack "$root" || return
@@ -145,47 +144,32 @@ pcm.silence {
     hint { show on description "Silence|IOIDInput" }
 }
 EOF
+    session_start_x || { fail "no X session: $(cat "$scratch"/*.log)"; return; }
     # The configuration file alone, not ALSA's own: this device is the only one listed.
-    (cd / && timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" env -u QT_QPA_PLATFORM \
-        -u WAYLAND_DISPLAY HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run" \
-        XDG_CONFIG_HOME="$scratch/config neuve" ALSA_CONFIG_PATH="$scratch/alsa.conf" \
-        UNPACKED="$root" bash "$0" in-session) >"$scratch/session.log" 2>&1 ||
-        fail "the start under Xvfb failed (status $?): $(cat "$scratch/session.log")"
-}
-
-# In the X session of check_start: starts the launcher, finds the tuner's window, checks what is
-# on the screen, stops the tuner by its process id.
-check_in_session() {
-    "$UNPACKED/usr/bin/quintor" >"$scratch/app.log" 2>&1 &
-    local app=$! tuner="" id
-    # xdotool matches names regardless of case: the message boxes' "quintor" matches too.
-    for _ in $(seq 75); do
-        for id in $(xdotool search --onlyvisible --name '^Quintor$' 2>/dev/null); do
-            [ "$(xdotool getwindowname "$id")" = Quintor ] && tuner=$id
-        done
-        [ -z "$tuner" ] && kill -0 "$app" 2>/dev/null || break
-        sleep 0.2
-    done
-    sleep 1 # a moment for anything that would come up after it
-    local shown=() window
-    for window in $(xwininfo -root -children | awk '/^ +0x/ { print $1 }'); do
-        xwininfo -id "$window" | grep -q 'Map State: IsViewable' &&
-            shown+=("$window \"$(xdotool getwindowname "$window")\"")
-    done
-    if [ -z "$tuner" ]; then
-        fail "no window named Quintor came up; on the screen: ${shown[*]:-nothing};" \
+    (cd / && exec env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY HOME="$scratch/home" \
+        XDG_RUNTIME_DIR="$scratch/run" XDG_CONFIG_HOME="$scratch/config neuve" \
+        ALSA_CONFIG_PATH="$scratch/alsa.conf" "$root/usr/bin/quintor") >"$scratch/app.log" 2>&1 &
+    local app=$!
+    session_pids+=("$app")
+    if ! session_find_window Quintor "$app" || ! session_wait_active "$session_window"; then
+        fail "the tuner did not come up alone; on the screen: $(session_managed_windows);" \
             "the tuner said: $(cat "$scratch/app.log")"
-    else
-        expect "the number of windows on the screen (${shown[*]})" ${#shown[@]} 1
-        # The window's class is the one the desktop entry names. WM_CLASS(STRING) = "a", "class"
-        local wanted
-        wanted=$(desktop_key "$UNPACKED/usr/share/applications/$app_id.desktop" StartupWMClass)
-        [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
-        expect "the window's class" \
-            "$(xprop -id "$tuner" WM_CLASS | sed -n 's/.*= ".*", "\(.*\)"$/\1/p')" "$wanted"
+        return
     fi
-    kill "$app" 2>/dev/null || fail "the tuner ended by itself: $(cat "$scratch/app.log")"
-    wait "$app"
+    expect "the windows on the screen" "$(session_managed_windows)" \
+        "$((session_window)) \"Quintor\""
+    # The tuner's place, which no message box takes: its frame 10 pixels below the screen's top,
+    # against its right edge.
+    local frame
+    frame=($(session_frame "$session_window"))
+    expect "the tuner's frame's top and right" "${frame[1]} ${frame[2]}" "10 1024"
+    # The window's class is the one the desktop entry names. WM_CLASS(STRING) = "a", "class"
+    local wanted
+    wanted=$(desktop_key "$root/usr/share/applications/$app_id.desktop" StartupWMClass)
+    [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
+    expect "the window's class" \
+        "$(xprop -id "$session_window" WM_CLASS | sed -n 's/.*= ".*", "\(.*\)"$/\1/p')" "$wanted"
+    kill -0 "$app" 2>/dev/null || fail "the tuner ended by itself: $(cat "$scratch/app.log")"
 }
 
 # The build installed into a prefix (no DESTDIR) that holds spaces and accents: its files, and

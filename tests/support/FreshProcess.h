@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-namespace fresh_process
+namespace test_support
 {
 
 // The problems a check found, one line each.
@@ -43,4 +43,4 @@ inline void InFreshProcess(const std::function<std::string()>& body)
         ::testing::ExitedWithCode(0), "");
 }
 
-} // namespace fresh_process
+} // namespace test_support

@@ -3,69 +3,27 @@
 // names read back through waveInGetDevCapsA are code page 1252, as the test sources are.
 #pragma once
 
+#include "Process.h"
 #include "TempFolder.h"
-#include "Wait.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <bit>
-#include <chrono>
-#include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-namespace sound_fixtures
+namespace test_support
 {
 
 inline std::string Utf8(std::u8string_view text)
 {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
-
-// The desktop tests' name for the one temporary folder.
-using TempDir = test_support::TempFolder;
-
-// Sets environment variables for a scope, then puts the old values (or their absence) back.
-class ScopedEnv
-{
-public:
-    ScopedEnv(std::string name, const std::string& value) : ScopedEnv({{std::move(name), value}}) {}
-    explicit ScopedEnv(const std::vector<std::pair<std::string, std::string>>& variables)
-    {
-        for (const auto& [name, value] : variables)
-        {
-            const char* old = std::getenv(name.c_str());
-            saved_.push_back(
-                {name, old != nullptr ? std::optional<std::string>(old) : std::nullopt});
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-    }
-    ~ScopedEnv()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            if (it->second)
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
 
 // Raw S16_LE samples, as the file plugin and pacat read them.
 inline bool WriteRaw(const std::string& path, const std::vector<std::int16_t>& samples)
@@ -75,6 +33,20 @@ inline bool WriteRaw(const std::string& path, const std::vector<std::int16_t>& s
     out.write(reinterpret_cast<const char*>(samples.data()),
               static_cast<std::streamsize>(samples.size() * sizeof(std::int16_t)));
     return static_cast<bool>(out);
+}
+
+// Makes `path` (a ".wav", else raw S16_LE) a plucked string of `hertz` sounding for `seconds`
+// after `pad` seconds of silence, played `repeat` more times; the same bytes run after run.
+inline bool MakePluck(const std::string& path, double hertz, double seconds, double pad = 0,
+                      int repeat = 0)
+{
+    char effects[160];
+    std::snprintf(effects, sizeof effects, " synth %.3f pluck %.6f pad %.3f repeat %d 2>/dev/null",
+                  seconds, hertz, pad, repeat);
+    const std::string raw = path.ends_with(".wav") ? "" : "-e signed -t raw ";
+    return std::system(("timeout " + PatienceSeconds() + " sox -R -n -r 44100 -c 1 -b 16 " + raw +
+                        Quoted(path) + effects)
+                           .c_str()) == 0;
 }
 
 // A capture device that records the raw file `rawPath` (S16_LE, mono, 44.1 kHz; at least as
@@ -109,76 +81,6 @@ inline std::string WriteAlsaConfig(const std::string& dir,
     return alone ? path : "/usr/share/alsa/alsa.conf:" + path;
 }
 
-namespace detail
-{
-
-// Starts `argv` with the current environment plus `env` ("NAME=value"), output to `log`, in a
-// process group of its own; its id (env(1) becomes the program), or -1.
-inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                   const std::string& log)
-{
-    std::vector<char*> args{const_cast<char*>("env")};
-    for (const auto* strings : {&env, &argv})
-        for (const std::string& s : *strings)
-            args.push_back(const_cast<char*>(s.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, "env", &actions, &attributes, args.data(), environ) != 0)
-        pid = -1;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// Whether `pid` has ended (its status then in *status); never blocks.
-inline bool Ended(pid_t pid, int* status = nullptr)
-{
-    const pid_t done = waitpid(pid, status, WNOHANG);
-    return done == pid || done < 0;
-}
-
-// Waits for `pid` up to `limit`; true with its exit status when it ended.
-inline bool WaitFor(pid_t pid, std::chrono::milliseconds limit, int* status = nullptr)
-{
-    return test_support::PollFor(limit, [&] { return Ended(pid, status); });
-}
-
-// Ends the process group we started for `pid`: politely, then for good.
-inline void EndGroup(pid_t pid)
-{
-    if (pid <= 0)
-        return;
-    kill(-pid, SIGTERM);
-    if (!WaitFor(pid, std::chrono::seconds(3)))
-    {
-        kill(-pid, SIGKILL);
-        test_support::WaitUntil("a killed helper to end", [&] { return Ended(pid); });
-    }
-}
-
-// Runs a shell command (cut short after ten seconds) to its end; its exit status, or -1.
-inline int Run(const std::string& command, const std::vector<std::string>& env,
-               const std::string& log)
-{
-    const pid_t pid = Spawn({"timeout", "10", "sh", "-c", command}, env, log);
-    if (pid < 0)
-        return -1;
-    int status = 0;
-    test_support::WaitUntil("the helper command: " + command, [&] { return Ended(pid, &status); });
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace detail
-
 // Whether a thread of this process has the name the ALSA back end gives its recording threads.
 inline bool RecordingThreadRuns()
 {
@@ -193,7 +95,7 @@ inline bool RecordingThreadRuns()
 }
 
 // What both private servers share: a home and a runtime folder, the daemons' process group, a
-// player, probes run as a client. A test skips with Problem() when Started() is false; this
+// player, probes run as a client. Tests take it with REQUIRE_STARTED; this
 // process reaches the server once the variables of ClientEnvironment() are set (ScopedEnv).
 class SoundServer
 {
@@ -202,28 +104,29 @@ public:
 
     virtual ~SoundServer()
     {
-        detail::EndGroup(player_);
-        detail::EndGroup(server_);
+        EndGroup(player_);
+        EndGroup(server_);
     }
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
 
     bool Started() const { return started_; }
     const std::string& Problem() const { return problem_; }
+    const std::string& Missing() const { return missing_; }
     virtual std::vector<std::pair<std::string, std::string>> ClientEnvironment() const = 0;
 
     // Whether what Play started is still playing.
     bool Playing()
     {
-        if (player_ > 0 && detail::Ended(player_))
+        if (player_ > 0 && Ended(player_))
             player_ = -1;
         return player_ > 0;
     }
 
-    // Waits until what Play started has ended (the player gives up by itself after a minute).
+    // Waits until what Play started has ended (the player gives up by itself after the patience).
     void WaitPlayed()
     {
-        test_support::WaitUntil("the player to finish", [&] { return !Playing(); });
+        WaitUntil("the player to finish", [&] { return !Playing(); });
     }
 
 protected:
@@ -233,45 +136,46 @@ protected:
         mkdir(runtime_.c_str(), 0700);
     }
 
-    // Starts the daemons and waits for ready(): a busy machine may take long, and a server that
-    // never answers only makes the test skip.
-    void Launch(const std::vector<std::string>& argv, const std::function<bool()>& ready)
+    // Starts the daemons and waits for ready(), unless one of `programs` is missing: a busy
+    // machine may take long.
+    void Launch(const std::vector<std::string>& programs, const std::vector<std::string>& argv,
+                const std::function<bool()>& ready)
     {
-        server_ = detail::Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_},
-                                dir_ / "server.log");
+        if (!(missing_ = NotInstalled(programs)).empty())
+            return;
+        server_ =
+            Spawn(argv, {"HOME=" + home_, "XDG_RUNTIME_DIR=" + runtime_}, dir_ / "server.log");
         bool ended = server_ < 0;
-        started_ = !ended &&
-                   test_support::PollFor(test_support::Patience(), [&]
-                                         { return (ended = detail::Ended(server_)) || ready(); }) &&
-                   !ended;
+        started_ = !ended && WaitFor([&] { return (ended = Ended(server_)) || ready(); }) && !ended;
         if (ended)
             server_ = -1;
         if (!started_)
-            problem_ = argv[0] +
-                       (ended ? " ended at once (is its package installed?)" : " never answered");
+            problem_ = argv[0] + (ended ? " ended at once" : " never answered") + ": " +
+                       Output("tail -5 " + Quoted(dir_ / "server.log"));
     }
 
     // Runs a shell command as a client of the server; its exit status.
     int Run(const std::string& command) const
     {
-        return detail::Run(command, Variables(), dir_ / "probe.log");
+        return test_support::Run(command, Variables(), dir_ / "probe.log");
     }
 
     // Starts `command` playing into the sink, after what played before.
     bool StartPlayer(const std::string& command)
     {
         WaitPlayed();
-        player_ = detail::Spawn({"sh", "-c", command}, Variables(), dir_ / "player.log");
+        player_ = Spawn({"sh", "-c", command}, Variables(), dir_ / "player.log");
         return player_ > 0;
     }
 
-    test_support::TempFolder dir_;
+    TempFolder dir_;
     std::string home_;
     std::string runtime_;
     pid_t server_ = -1;
     pid_t player_ = -1;
     bool started_ = false;
     std::string problem_;
+    std::string missing_;
 
 private:
     std::vector<std::string> Variables() const
@@ -303,11 +207,10 @@ public:
     // Ends the server at once (SIGKILL), and the player with it.
     void Kill()
     {
-        detail::EndGroup(player_);
+        EndGroup(player_);
         if (server_ > 0)
             kill(server_, SIGKILL);
-        detail::EndGroup(server_);
-        player_ = server_ = -1;
+        EndGroup(server_);
         started_ = false;
     }
 
@@ -330,10 +233,11 @@ public:
     // player keeps 300 ms ahead: with less, a busy machine starves it and the sink plays gaps.
     bool Play(const std::string& path)
     {
-        const std::string pacat = "timeout 60 pacat --device=" + std::string(kSink) +
+        const std::string pacat = "timeout " + PatienceSeconds() +
+                                  " pacat --device=" + std::string(kSink) +
                                   " --format=s16le --rate=44100 --channels=1 --latency-msec=300";
         return StartPlayer(path.ends_with(".wav")
-                               ? "timeout 60 sox '" + path +
+                               ? "timeout " + PatienceSeconds() + " sox '" + path +
                                      "' -t raw -r 44100 -c 1 -b 16 -e signed - | " + pacat
                                : "exec " + pacat + " '" + path + "'");
     }
@@ -343,7 +247,8 @@ private:
     {
         const std::string probe =
             "pactl list short sources | grep -q '" + std::string(kSource) + "'";
-        Launch({"pulseaudio", "-n", "-F", dir_ / "quintor.pa", "--daemonize=no",
+        Launch({"pulseaudio", "pactl", "pacat", "sox"},
+               {"pulseaudio", "-n", "-F", dir_ / "quintor.pa", "--daemonize=no",
                 "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no"},
                [&] { return Run(probe) == 0; });
     }
@@ -366,7 +271,12 @@ public:
         const std::string ready = std::string("pw-cli ls Node | grep -q 'node.name = \"") + kSink +
                                   "\"' && pw-cli ls Client | grep -q WirePlumber";
         bool made = false;
-        Launch({"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait"},
+        // wireplumber gives up at once if pipewire does not answer yet, as on a busy machine.
+        const std::string daemons = "pipewire & until timeout " + PatienceSeconds() +
+                                    " pw-cli info 0 >/dev/null 2>&1; do sleep 0.1; done; "
+                                    "wireplumber & wait";
+        Launch({"dbus-run-session", "pipewire", "wireplumber", "pw-cli", "pw-play", "sox"},
+               {"dbus-run-session", "--", "sh", "-c", daemons},
                [&] { return (made = made || Run(sink) == 0) && Run(ready) == 0; });
     }
 
@@ -381,11 +291,12 @@ public:
         const std::string wav = dir_ / "played.wav";
         const std::string convert = path.ends_with(".wav")
                                         ? "cp '" + path + "' '" + wav + "'"
-                                        : "timeout 30 sox -t raw -r 44100 -c 1 -b 16 -e signed '" +
-                                              path + "' '" + wav + "'";
-        return StartPlayer(convert + " && exec timeout 60 pw-play --target " + kSink + " '" + wav +
-                           "'");
+                                        : "timeout " + PatienceSeconds() +
+                                              " sox -t raw -r 44100 -c 1 -b 16 -e signed '" + path +
+                                              "' '" + wav + "'";
+        return StartPlayer(convert + " && exec timeout " + PatienceSeconds() +
+                           " pw-play --target " + kSink + " '" + wav + "'");
     }
 };
 
-} // namespace sound_fixtures
+} // namespace test_support

@@ -17,7 +17,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,8 +25,12 @@
 #include <string_view>
 #include <vector>
 
-namespace quintor::testing
+namespace test_support
 {
+// The frames around the strings' labels.
+constexpr COLORREF kGreen = RGB(0, 255, 0);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+
 // The dialog with its protected members public, for the tests alone.
 class TunerDialog : public CQuintorDlg
 {
@@ -156,7 +160,7 @@ struct RealWorld
     {
         folder.Write("Accords.ini", TuningFile(tunings));
     }
-    test_support::TempFolder folder{test_support::TempFolder::MakeCurrent};
+    TempFolder folder{TempFolder::MakeCurrent};
     afx::testing::RecordingMessageBox boxes;
     afx::testing::ScriptedFileDialog files;
 };
@@ -183,20 +187,15 @@ inline void ServeInterface()
 // Serves the interface thread until done(), under the watchdog.
 inline void PumpUntil(const std::string& what, const std::function<bool()>& done)
 {
-    test_support::WaitUntil(what, done, ServeInterface);
+    WaitUntil(what, done, ServeInterface);
 }
 
-// For the desktop tests, whose waits on the X server carry their own limits: serves the
-// interface thread until done() or the limit; false on the limit.
-inline bool PumpUntil(const std::function<bool()>& done, int limitMs)
+// The threads of this process, to tell that those a test started have ended.
+inline int ThreadCount()
 {
-    return test_support::PollFor(std::chrono::milliseconds(limitMs), done, ServeInterface);
+    int count = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
 }
-
-// Serves the interface thread for a while, for what no condition tells: that nothing more comes.
-inline void Pump(int ms)
-{
-    test_support::PollFor(
-        std::chrono::milliseconds(ms), [] { return false; }, ServeInterface);
-}
-} // namespace quintor::testing
+} // namespace test_support

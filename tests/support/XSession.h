@@ -2,36 +2,21 @@
 // tuner's windows; the X server's own tools (xprop, xwininfo, xdotool) inspect them via Output().
 #pragma once
 
-#include "SoundFixtures.h"
+#include "Process.h"
+#include "TempFolder.h"
 
 #include <poll.h>
 
-#include <cstdio>
-#include <functional>
 #include <regex>
+#include <sstream>
 
-namespace x_session
+namespace test_support
 {
-// Waits up to 20 s for ready(), a loaded machine starting servers and programs slowly; each look
-// runs a tool of the X server's, hence one every 10 ms at most.
+// Waits for ready() within the patience; each look runs a tool of the X server's, hence one
+// every 10 ms at most.
 inline bool Await(const std::function<bool()>& ready)
 {
-    return test_support::PollFor(std::chrono::seconds(20), ready, [] { usleep(10000); });
-}
-
-// What a shell command wrote on its standard output.
-inline std::string Output(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r"))
-    {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            text.append(buffer, n);
-        pclose(pipe);
-    }
-    return text;
+    return WaitFor(ready, [] { usleep(10000); });
 }
 
 // The integers of the first line of `text` that follows `label`, in order.
@@ -49,8 +34,21 @@ inline std::vector<long> Numbers(const std::string& text, const std::string& lab
     return numbers;
 }
 
+// The visible windows named exactly `name` (xdotool's own match ignores case, and without
+// --onlyvisible it also finds Qt's hidden helper windows).
+inline std::vector<unsigned long> FindWindows(const std::string& name)
+{
+    std::vector<unsigned long> ids;
+    std::istringstream list(
+        Output("xdotool search --onlyvisible --name " + Quoted("^" + name + "$")));
+    for (unsigned long id; list >> id;)
+        if (Output("xdotool getwindowname " + std::to_string(id)) == name + "\n")
+            ids.push_back(id);
+    return ids;
+}
+
 // A window's frame as the X server and the window manager see it.
-struct Frame
+struct WindowFrame
 {
     int clientX = 0, clientY = 0, clientWidth = 0, clientHeight = 0;
     int left = 0, right = 0, top = 0, bottom = 0; // the window manager's extents
@@ -62,9 +60,8 @@ struct Frame
 };
 
 // Known once the window is mapped and framed.
-inline Frame FrameOf(unsigned long window)
+inline WindowFrame FrameOf(unsigned long window)
 {
-    Frame f;
     const std::string id = std::to_string(window);
     const std::string info = Output("xwininfo -id " + id);
     const std::vector<long> extents = Numbers(Output("xprop -id " + id + " _NET_FRAME_EXTENTS"),
@@ -75,72 +72,70 @@ inline Frame FrameOf(unsigned long window)
     // Extents come as soon as asked for, before the window is mapped where it is going.
     if (extents.size() != 4 || x.empty() || y.empty() || w.empty() || h.empty() ||
         info.find("IsViewable") == std::string::npos)
-        return f;
-    f = Frame{int(x[0]),       int(y[0]),       int(w[0]),       int(h[0]), int(extents[0]),
-              int(extents[1]), int(extents[2]), int(extents[3]), true};
-    return f;
+        return {};
+    return WindowFrame{int(x[0]),       int(y[0]),       int(w[0]),
+                       int(h[0]),       int(extents[0]), int(extents[1]),
+                       int(extents[2]), int(extents[3]), true};
 }
 
-class Session
+// Xvfb and openbox, started with the session and ended with it. Tests take it with
+// REQUIRE_STARTED.
+class XSession
 {
 public:
     static constexpr int kWidth = 1024, kHeight = 768;
 
-    Session()
+    XSession()
     {
+        if (!(m_missing = NotInstalled({"Xvfb", "openbox", "xprop", "xwininfo", "xdotool"}))
+                 .empty())
+            return;
         const std::string log = m_dir / "x.log";
         // Xvfb picks a free display and writes its number once it takes connections.
         // (-noreset: else the server resets each time its last client leaves, and drops the next.)
         int number[2] = {-1, -1};
         if (pipe(number) == 0)
-            m_server = sound_fixtures::detail::Spawn(
-                {"Xvfb", "-displayfd", std::to_string(number[1]), "-screen", "0",
-                 std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24", "-nolisten", "tcp",
-                 "-noreset"},
-                {}, log);
+            m_server = Spawn({"Xvfb", "-displayfd", std::to_string(number[1]), "-screen", "0",
+                              std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24",
+                              "-nolisten", "tcp", "-noreset"},
+                             {}, log);
         close(number[1]);
         pollfd told{number[0], POLLIN, 0};
         char text[16] = {};
-        if (m_server > 0 && poll(&told, 1, 20000) == 1 && read(number[0], text, 15) > 0)
+        if (m_server > 0 && poll(&told, 1, static_cast<int>(Patience().count())) == 1 &&
+            read(number[0], text, 15) > 0)
             m_display = ":" + std::to_string(std::atoi(text));
         close(number[0]);
         if (m_display.empty())
         {
-            m_problem =
-                "Xvfb did not start (is the xvfb package installed?): " + Output("tail -5 " + log);
+            m_problem = "Xvfb did not start: " + Output("tail -5 " + log);
             return;
         }
-        m_manager = sound_fixtures::detail::Spawn({"openbox"}, {"DISPLAY=" + m_display}, log);
+        m_manager = Spawn({"openbox"}, {"DISPLAY=" + m_display}, log);
         const std::string check = "DISPLAY=" + m_display + " xprop -root _NET_SUPPORTING_WM_CHECK";
         if (m_manager <= 0 ||
             !Await([&] { return Output(check).find("window id") != std::string::npos; }))
-            m_problem =
-                "openbox did not start (are the openbox and x11-utils packages installed?): " +
-                Output("tail -5 " + log);
+            m_problem = "openbox did not start: " + Output("tail -5 " + log);
     }
-    ~Session()
+    ~XSession()
     {
-        Stop(m_manager);
-        Stop(m_server);
+        EndGroup(m_manager);
+        EndGroup(m_server);
     }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
 
-    bool Started() const { return m_problem.empty(); }
+    bool Started() const { return m_missing.empty() && m_problem.empty(); }
+    const std::string& Missing() const { return m_missing; }
     const std::string& Problem() const { return m_problem; }
     const std::string& Display() const { return m_display; }
 
 private:
-    static void Stop(pid_t& pid)
-    {
-        sound_fixtures::detail::EndGroup(pid);
-        pid = -1;
-    }
-
-    sound_fixtures::TempDir m_dir;
+    TempFolder m_dir;
     pid_t m_server = -1;
     pid_t m_manager = -1;
     std::string m_display;
+    std::string m_missing;
     std::string m_problem;
 };
-} // namespace x_session
+} // namespace test_support

@@ -32,3 +32,8 @@ cmake --preset tsan >/dev/null
 read -ra targets <build/tsan/tests/threads-targets.txt
 cmake --build --preset tsan -j"$jobs" --target "${targets[@]}"
 run_ctest tsan
+
+# Windows: the same src/ cross-built with MinGW-w64, its tests and its packages under Wine.
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$jobs"
+run_ctest windows

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the default and asan builds run them all, the tsan build runs the
-# cross-thread ones (label threads). Exits non-zero on the first failure, and where CI=true on a
-# skipped test too.
+# cross-thread ones (label threads), then the Windows build runs its own under Wine. Exits
+# non-zero on the first failure, and where CI=true on a skipped test too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh

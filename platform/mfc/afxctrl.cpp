@@ -2,7 +2,6 @@
 #include "afxcmn.h"
 #include "afxwndimpl.h"
 
-
 // ----- Combo box -----
 
 int CComboBox::GetCount() const
@@ -76,7 +75,8 @@ int CComboBox::AddString(LPCSTR lpszString)
         // Equal texts keep their order of arrival.
         index = 0;
         while (index < GetCount() &&
-               afx::CompareNoCase(afx::Win(m_hWnd)->items[index].text, lpszString != nullptr ? lpszString : "") <= 0)
+               afx::CompareNoCase(afx::Win(m_hWnd)->items[index].text,
+                                  lpszString != nullptr ? lpszString : "") <= 0)
             ++index;
     }
     afx::Window::Item item;

@@ -210,9 +210,13 @@ void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
                (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
     };
     auto click = [pDlg](HWND h)
-    { pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(afx::Win(h)->id, BN_CLICKED), reinterpret_cast<LPARAM>(h)); };
+    {
+        pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(afx::Win(h)->id, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(h));
+    };
     // A push button with the focus is the default one for as long as it has it.
-    if (hFocus != nullptr && afx::Win(hFocus)->parent == hDlg && isPushButton(hFocus) && afx::Win(hFocus)->IsEnabled())
+    if (hFocus != nullptr && afx::Win(hFocus)->parent == hDlg && isPushButton(hFocus) &&
+        afx::Win(hFocus)->IsEnabled())
     {
         click(hFocus);
         return;
@@ -220,7 +224,8 @@ void UserPressedDialogKey(HWND hDlg, UINT vk, HWND hFocus)
     // Otherwise the dialog's default button, and nothing at all while it is disabled: Enter must
     // not end the tuner because GO is unavailable.
     for (auto& child : afx::Win(hDlg)->children)
-        if (isPushButton(ToHwnd(child.get())) && (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        if (isPushButton(ToHwnd(child.get())) &&
+            (child->style.load() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         {
             if (child->IsEnabled())
                 click(ToHwnd(child.get()));
@@ -267,7 +272,8 @@ CWnd::~CWnd()
     ForgetMainWindow(this);
     if (m_hWnd == nullptr)
         return;
-    if (afx::Win(m_hWnd)->parent == nullptr && !afx::Win(m_hWnd)->isDesktop && afx::Win(m_hWnd)->pWnd.load() == this)
+    if (afx::Win(m_hWnd)->parent == nullptr && !afx::Win(m_hWnd)->isDesktop &&
+        afx::Win(m_hWnd)->pWnd.load() == this)
     {
         DestroyWindow();
         return;
@@ -331,7 +337,7 @@ BOOL CWnd::EnableWindow(BOOL bEnable)
     if (wasDisabled == !bEnable)
         return wasDisabled;
     afx::Win(m_hWnd)->style.store(bEnable ? (style & ~static_cast<DWORD>(WS_DISABLED))
-                                : (style | static_cast<DWORD>(WS_DISABLED)));
+                                          : (style | static_cast<DWORD>(WS_DISABLED)));
     afx::Win(m_hWnd)->Notify(afx::ChangeEnabled);
     return wasDisabled;
 }
@@ -412,14 +418,16 @@ void CWnd::GetWindowRect(LPRECT lpRect) const
         if (afx::Win(m_hWnd)->peer)
             *lpRect = afx::Win(m_hWnd)->peer->FrameRect();
         else
-            *lpRect = RECT{0, 0, afx::Win(m_hWnd)->clientWidth.load(), afx::Win(m_hWnd)->clientHeight.load()};
+            *lpRect = RECT{0, 0, afx::Win(m_hWnd)->clientWidth.load(),
+                           afx::Win(m_hWnd)->clientHeight.load()};
         return;
     }
     POINT origin{0, 0};
     if (afx::Win(afx::Win(m_hWnd)->parent)->peer)
         origin = afx::Win(afx::Win(m_hWnd)->parent)->peer->ClientOrigin();
-    *lpRect = RECT{origin.x + afx::Win(m_hWnd)->rect.left, origin.y + afx::Win(m_hWnd)->rect.top,
-                   origin.x + afx::Win(m_hWnd)->rect.right, origin.y + afx::Win(m_hWnd)->rect.bottom};
+    *lpRect =
+        RECT{origin.x + afx::Win(m_hWnd)->rect.left, origin.y + afx::Win(m_hWnd)->rect.top,
+             origin.x + afx::Win(m_hWnd)->rect.right, origin.y + afx::Win(m_hWnd)->rect.bottom};
 }
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
@@ -431,7 +439,9 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
     if (!(nFlags & SWP_NOSIZE))
     {
         // The frame keeps its thickness: the client area takes the difference.
-        RECT frame = afx::Win(h)->peer ? afx::Win(h)->peer->FrameRect() : RECT{0, 0, afx::Win(h)->clientWidth, afx::Win(h)->clientHeight};
+        RECT frame = afx::Win(h)->peer
+                         ? afx::Win(h)->peer->FrameRect()
+                         : RECT{0, 0, afx::Win(h)->clientWidth, afx::Win(h)->clientHeight};
         int extraW = (frame.right - frame.left) - afx::Win(h)->clientWidth.load();
         int extraH = (frame.bottom - frame.top) - afx::Win(h)->clientHeight.load();
         afx::Win(h)->clientWidth = cx - extraW > 0 ? cx - extraW : 0;
@@ -459,7 +469,8 @@ HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 CMenu* CWnd::GetSystemMenu(BOOL) const
 {
     // The program only adds to the menu; it never asks for the system's own back.
-    if (m_hWnd == nullptr || (afx::Win(m_hWnd)->style.load() & WS_SYSMENU) == 0 || !afx::Win(m_hWnd)->systemMenu)
+    if (m_hWnd == nullptr || (afx::Win(m_hWnd)->style.load() & WS_SYSMENU) == 0 ||
+        !afx::Win(m_hWnd)->systemMenu)
         return nullptr;
     return afx::Win(m_hWnd)->systemMenu.get();
 }

@@ -12,8 +12,8 @@
 // queued by the core (afxupdate.cpp) and carried out when the back end, once woken, calls
 // ProcessPendingUpdates on the interface thread.
 //
-// What the core has done before it calls a peer: the window's state (afx::Window below) already holds
-// the new values, clamped and checked as the framework does (a slider's position within its
+// What the core has done before it calls a peer: the window's state (afx::Window below) already
+// holds the new values, clamped and checked as the framework does (a slider's position within its
 // range, a combo box's selection within its entries); Changed says which of them changed.
 //
 // What a back end must do:

@@ -84,7 +84,8 @@ QMargins MeasureFrame(QWidget* window)
         if (waited.elapsed() - asked >= 500)
         {
             xcb_send_event(c, 0, root,
-                           XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
+                               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                            reinterpret_cast<const char*>(&ask));
             xcb_flush(c);
             asked = waited.elapsed();

@@ -89,7 +89,8 @@ HINSTANCE AfxGetResourceHandle()
 
 void AfxSetResourceHandle(HINSTANCE hInstResource)
 {
-    afx::g_chosen.store(hInstResource == afx::ToHinstance(&afx::TheModule().instance) ? nullptr : hInstResource);
+    afx::g_chosen.store(
+        hInstResource == afx::ToHinstance(&afx::TheModule().instance) ? nullptr : hInstResource);
 }
 
 bool AfxLoadStringResource(UINT nID, std::string& text)

@@ -2,9 +2,7 @@
 
 namespace afx::testing
 {
-ScriptedFileDialog::ScriptedFileDialog() : m_previous(SetFileDialogPresenter(this))
-{
-}
+ScriptedFileDialog::ScriptedFileDialog() : m_previous(SetFileDialogPresenter(this)) {}
 
 ScriptedFileDialog::~ScriptedFileDialog()
 {

@@ -1,4 +1,5 @@
-// Events, per-thread slots and thread priorities as Win32 gives them, over the C++ library and POSIX threads.
+// Events, per-thread slots and thread priorities as Win32 gives them, over the C++ library and
+// POSIX threads.
 #include <windows.h>
 
 #include <chrono>
@@ -56,8 +57,8 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
         event->changed.wait(lock, [&] { return event->signalled; });
         return WAIT_OBJECT_0;
     }
-    const bool signalled = event->changed.wait_for(
-        lock, std::chrono::milliseconds(dwMilliseconds), [&] { return event->signalled; });
+    const bool signalled = event->changed.wait_for(lock, std::chrono::milliseconds(dwMilliseconds),
+                                                   [&] { return event->signalled; });
     return signalled ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
@@ -103,5 +104,5 @@ PVOID FlsGetValue(DWORD dwFlsIndex)
 BOOL FlsSetValue(DWORD dwFlsIndex, PVOID lpFlsData)
 {
     return pthread_setspecific(static_cast<pthread_key_t>(dwFlsIndex), lpFlsData) == 0 ? TRUE
-                                                                                        : FALSE;
+                                                                                       : FALSE;
 }

@@ -53,8 +53,7 @@ public:
         ofn.nMaxFile = static_cast<DWORD>(file.size());
         ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
         ofn.Flags = request.flags | OFN_EXPLORER;
-        const BOOL chosen =
-            request.open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+        const BOOL chosen = request.open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
         if (!chosen)
             return FALSE;
         path = Narrow(file.data()).c_str();

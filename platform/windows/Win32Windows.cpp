@@ -147,9 +147,9 @@ public:
         {
             if (w->parent == nullptr)
             {
-                SendMessageW(m_system, WM_SETICON, ICON_BIG,
-                             reinterpret_cast<LPARAM>(
-                                 SystemIcon(w->bigIcon, GetSystemMetrics(SM_CXICON))));
+                SendMessageW(
+                    m_system, WM_SETICON, ICON_BIG,
+                    reinterpret_cast<LPARAM>(SystemIcon(w->bigIcon, GetSystemMetrics(SM_CXICON))));
                 SendMessageW(m_system, WM_SETICON, ICON_SMALL,
                              reinterpret_cast<LPARAM>(
                                  SystemIcon(w->smallIcon, GetSystemMetrics(SM_CXSMICON))));
@@ -304,9 +304,9 @@ INT_PTR CALLBACK DialogProc(::HWND w, UINT message, WPARAM wParam, LPARAM lParam
             // The program's own items; the system's (move, close, ...) stay the system's.
             if (layer != nullptr && (wParam & 0xFFF0) < 0xF000)
             {
-                UserChoseSystemMenu(layer, static_cast<UINT>(wParam & 0xFFF0),
-                                    POINT{static_cast<short>(LOWORD(lParam)),
-                                          static_cast<short>(HIWORD(lParam))});
+                UserChoseSystemMenu(
+                    layer, static_cast<UINT>(wParam & 0xFFF0),
+                    POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
                 return TRUE;
             }
             return FALSE;
@@ -432,8 +432,8 @@ std::unique_ptr<WindowPeer> Backend::CreatePeer(HWND hWnd)
         return nullptr;
     auto peer = std::make_unique<Peer>(hWnd, control);
     SetPropW(control, L"afx.proc",
-             reinterpret_cast<HANDLE>(SetWindowLongPtrW(
-                 control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc))));
+             reinterpret_cast<HANDLE>(SetWindowLongPtrW(control, GWLP_WNDPROC,
+                                                        reinterpret_cast<LONG_PTR>(ControlProc))));
     return peer;
 }
 
@@ -501,8 +501,8 @@ void Backend::Execute(void* painter, const DrawOp& op)
         DeleteObject(pen);
     }
     else if (op.icon != nullptr)
-        DrawIconEx(dc, op.from.x, op.from.y,
-                   SystemIcon(op.icon, GetSystemMetrics(SM_CXICON)), 0, 0, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, op.from.x, op.from.y, SystemIcon(op.icon, GetSystemMetrics(SM_CXICON)), 0, 0,
+                   0, nullptr, DI_NORMAL);
 }
 
 bool Start(int&, char*[])

@@ -97,8 +97,9 @@ public:
 inline int FindCard(const TunerDialog& dlg, std::string_view prefix)
 {
     int card = dlg.m_Card.GetCount() - 1;
-    while (card >= 0 && !std::string_view(static_cast<LPCSTR>(afx::Win(dlg.m_Card.m_hWnd)->items[card].text))
-                             .starts_with(prefix))
+    while (card >= 0 &&
+           !std::string_view(static_cast<LPCSTR>(afx::Win(dlg.m_Card.m_hWnd)->items[card].text))
+                .starts_with(prefix))
         --card;
     return card;
 }

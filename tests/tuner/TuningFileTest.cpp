@@ -28,7 +28,8 @@ std::string Labels(TunerDialog& dlg)
 {
     std::string all;
     for (int k = 0; k < 6; ++k)
-        all += std::string(afx::Win(dlg.GetDlgItem(IDC_STRING1 + k)->m_hWnd)->text) + (k < 5 ? " " : "");
+        all += std::string(afx::Win(dlg.GetDlgItem(IDC_STRING1 + k)->m_hWnd)->text) +
+               (k < 5 ? " " : "");
     return all;
 }
 } // namespace

@@ -95,15 +95,16 @@ TEST(Win32Dialog, EveryControlIsTheSystemsOwnFromTheSameTemplateEntry)
                 // The layer's style is the template's: the system's control has all of it, but the
                 // scroll bar a combo box gives its list.
                 const DWORD systemStyle = static_cast<DWORD>(GetWindowLongW(system, GWL_STYLE));
-                EXPECT_EQ(d.GetDlgItem(c.id)->GetStyle() & ~systemStyle & ~(WS_VISIBLE | WS_VSCROLL), 0u);
+                EXPECT_EQ(
+                    d.GetDlgItem(c.id)->GetStyle() & ~systemStyle & ~(WS_VISIBLE | WS_VSCROLL), 0u);
             }
             // The marks have no id of their own: they are matched by their place in the template.
             int layerChildren = static_cast<int>(afx::Win(d.m_hWnd)->children.size());
             int systemChildren = 0;
             for (HWND w = GetWindow(dialog, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
             {
-                EXPECT_EQ(afx::win32::SystemWindowOf(afx::ToHwnd(
-                              afx::Win(d.m_hWnd)->children[systemChildren].get())),
+                EXPECT_EQ(afx::win32::SystemWindowOf(
+                              afx::ToHwnd(afx::Win(d.m_hWnd)->children[systemChildren].get())),
                           w);
                 ++systemChildren;
             }
@@ -151,7 +152,9 @@ TEST(Win32Dialog, WhatTheProgramSetsReachesTheSystemsControls)
 
             d.GetDlgItem(IDC_GO)->EnableWindow(TRUE);
             EXPECT_TRUE(IsWindowEnabled(d.System(IDC_GO)));
-            d.GetDlgItem(IDC_STRING2)->SetWindowText("R\xC9" "2");
+            d.GetDlgItem(IDC_STRING2)
+                ->SetWindowText("R\xC9"
+                                "2");
             EXPECT_EQ(TextOf(d.System(IDC_STRING2)), L"R\u00C92");
         });
     EXPECT_EQ(dlg.DoModal(), IDOK);

@@ -33,12 +33,12 @@ typedef WIN32_FIND_DATAA WIN32_FIND_DATA;
 typedef LPWIN32_FIND_DATAA LPWIN32_FIND_DATA;
 
 // Reads a value from a profile file, as Windows does: section and key names compared without
-// regard to ASCII case, blanks around names and values dropped, a value in matching single or double
-// quotes unquoted, lines starting with ';' ignored, LF, CRLF or CR line ends, the first of duplicate
-// sections and keys used. The file may be in code page 1252, UTF-8 or UTF-16 (see afxprofile.cpp).
-// The result is cut to nSize - 1 characters. A missing value, or a NULL section or key name, gives
-// lpDefault (NULL: "") with its trailing blanks dropped. Returns the characters copied, without the
-// terminating NUL. The last file read stays parsed until it changes on disk.
+// regard to ASCII case, blanks around names and values dropped, a value in matching single or
+// double quotes unquoted, lines starting with ';' ignored, LF, CRLF or CR line ends, the first of
+// duplicate sections and keys used. The file may be in code page 1252, UTF-8 or UTF-16 (see
+// afxprofile.cpp). The result is cut to nSize - 1 characters. A missing value, or a NULL section or
+// key name, gives lpDefault (NULL: "") with its trailing blanks dropped. Returns the characters
+// copied, without the terminating NUL. The last file read stays parsed until it changes on disk.
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
 #define GetPrivateProfileString GetPrivateProfileStringA
@@ -83,8 +83,8 @@ BOOL FlsSetValue(DWORD dwFlsIndex, PVOID lpFlsData);
 typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
 // A manual-reset event (bManualReset must be TRUE: the layer needs no other), unnamed.
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
-                    BOOL bInitialState, LPCSTR lpName);
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
+                    LPCSTR lpName);
 BOOL SetEvent(HANDLE hEvent);
 // The calling thread, as a pseudo-handle that only SetThreadPriority takes.
 HANDLE GetCurrentThread();

@@ -91,6 +91,6 @@ namespace afx::detail
 [[noreturn]] void IndexFault(const char* where, int index, int size);
 } // namespace afx::detail
 
-// The program's sources route new through DEBUG_NEW in debug builds; nothing in the program reads
+// The program's sources route new through DEBUG_NEW; nothing in the program reads
 // a record of where a block came from, so it is plain new in every build.
 #define DEBUG_NEW new

@@ -12,18 +12,12 @@ namespace afx::win32
 namespace
 {
 // Boxes belong to the window the user works in, which they block until answered.
-::HWND Owner()
-{
-    ::HWND active = GetActiveWindow();
-    return active != nullptr ? active : nullptr;
-}
-
 class MessageBoxes : public MessageBoxPresenter
 {
 public:
     int Show(const char* text, const char* caption, UINT type) override
     {
-        const int answer = MessageBoxW(Owner(), Widen(text).c_str(), Widen(caption).c_str(),
+        const int answer = MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(),
                                        type | MB_SETFOREGROUND);
         return answer == IDCANCEL ? IDCANCEL : IDOK;
     }
@@ -47,7 +41,7 @@ public:
         const std::wstring extension = Widen(request.defaultExtension);
         OPENFILENAMEW ofn{};
         ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = Owner();
+        ofn.hwndOwner = GetActiveWindow();
         ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
         ofn.lpstrFile = file.data();
         ofn.nMaxFile = static_cast<DWORD>(file.size());

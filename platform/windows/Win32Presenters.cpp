@@ -17,8 +17,8 @@ class MessageBoxes : public MessageBoxPresenter
 public:
     int Show(const char* text, const char* caption, UINT type) override
     {
-        const int answer = MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(),
-                                       type | MB_SETFOREGROUND);
+        const int answer = MessageBoxW(GetActiveWindow(), Widen(text).c_str(),
+                                       Widen(caption).c_str(), type | MB_SETFOREGROUND);
         return answer == IDCANCEL ? IDCANCEL : IDOK;
     }
 };
